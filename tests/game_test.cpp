@@ -1,0 +1,92 @@
+#include "game/game.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "console_capture.h"
+
+class GameProbe {
+public:
+    static Player& player(Game& game) { return game.player; }
+};
+
+namespace {
+
+const std::string menuWithoutShip =
+    "Co chcesz zrobic?\n"
+    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -\n"
+    "[1] - Sprawdz swoj stan\n"
+    "[2] - Odpocznij\n"
+    "[3] - Szukaj zasobow\n"
+    "[0] - Wyjdz z gry\n";
+const std::string menuWithShip =
+    "Co chcesz zrobic?\n"
+    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -\n"
+    "[1] - Sprawdz swoj stan\n"
+    "[2] - Odpocznij\n"
+    "[3] - Szukaj zasobow\n"
+    "[4] - Zbuduj statek\n"
+    "[0] - Wyjdz z gry\n";
+const std::string opening =
+    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -\n"
+    "Jeste\xc5\x9b na ksiezycu, przetrwaj i zdobadz surowce na statek do domu\n"
+    "Powodzenia Torvelinka!\n";
+const std::string prompt = "Wpisz numer: ";
+
+// Plays a game for Torvelinka whose player was first given these changes,
+// and returns what start_game wrote.
+std::string play(const std::string& input, std::int32_t metal, std::int32_t healthChange) {
+    ConsoleCapture console(input);
+    Game game("Torvelinka");
+    GameProbe::player(game).add_metal(metal);
+    GameProbe::player(game).add_health(healthChange);
+    const std::size_t afterConstruction = console.output().size();
+    game.start_game();
+    return console.output().substr(afterConstruction);
+}
+
+TEST(Game, ConstructionWritesOnlyTheName) {
+    ConsoleCapture console;
+    Game game("Torvelinka");
+    EXPECT_EQ(console.output(), "Torvelinka\n");
+    EXPECT_EQ(GameProbe::player(game).get_name(), "Torvelinka");
+    EXPECT_EQ(GameProbe::player(game).get_oxygen(), 100);
+    EXPECT_EQ(GameProbe::player(game).get_metal(), 0);
+}
+
+TEST(Game, BuildsTheShipOnceMetalReachesFifty) {
+    EXPECT_EQ(play("4\n0\n", 50, 0), opening + menuWithShip + prompt +
+                                         "Zbudowales statek i powrociles do domu\nGra wygrana\n");
+}
+
+TEST(Game, ShipIsNotOfferedBelowFifty) {
+    EXPECT_EQ(play("4\n0\n", 49, 0), opening + menuWithoutShip + prompt +
+                                         "Ta opcja nie jest dostepna :)\n" + menuWithoutShip +
+                                         prompt + "Koniec gry\n");
+}
+
+TEST(Game, SearchingLosesOnlyWithoutHealth) {
+    EXPECT_EQ(play("3\n1\n", 0, -21), opening + menuWithoutShip + prompt + "Gracz przegrywa!\n");
+    EXPECT_EQ(play("3\n", 0, -20),
+              opening + menuWithoutShip + prompt + menuWithoutShip + prompt + "Koniec gry\n");
+}
+
+TEST(Game, FlushesAtEveryLineEndAndAfterEachPrompt) {
+    ConsoleCapture console("1\n2\n3\n4\n9\n0\n");
+    Game("Torvelinka").start_game();
+    const std::string text = console.output();
+    std::vector<std::size_t> expected;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            expected.push_back(i + 1);
+        } else if (text.compare(i, prompt.size(), prompt) == 0) {
+            expected.push_back(i + prompt.size());
+        }
+    }
+    EXPECT_EQ(console.flushPoints(), expected);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Plays the real binary over pipes the way a front end would: it writes a
+// choice only after the prompt has arrived, so a prompt held back in a buffer
+// makes the test fail (after a generous wait) instead of passing by luck.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+
+namespace {
+
+constexpr int waitForOutputMs = 20000;
+
+class Child {
+public:
+    Child() {
+        int toChild[2];
+        int fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0) {
+            return;
+        }
+        pid = fork();
+        if (pid == 0) {
+            dup2(toChild[0], STDIN_FILENO);
+            dup2(fromChild[1], STDOUT_FILENO);
+            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) {
+                close(fd);
+            }
+            execl(KSIEZYC_BINARY, KSIEZYC_BINARY, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(toChild[0]);
+        close(fromChild[1]);
+        input = toChild[1];
+        output = fromChild[0];
+    }
+    ~Child() {
+        close(input);
+        close(output);
+        if (pid > 0) {
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    Child(Child&&) = delete;
+    Child& operator=(Child&&) = delete;
+
+    bool started() const { return pid > 0; }
+
+    // Reads until the output seen so far ends with `tail`, or the child
+    // closes its output, or nothing arrives in time.
+    bool read_until(const std::string& tail) {
+        while (!(seen.size() >= tail.size() &&
+                 seen.compare(seen.size() - tail.size(), tail.size(), tail) == 0)) {
+            pollfd ready{output, POLLIN, 0};
+            if (poll(&ready, 1, waitForOutputMs) != 1) {
+                return false;
+            }
+            char chunk[4096];
+            const ssize_t got = read(output, chunk, sizeof chunk);
+            if (got <= 0) {
+                return false;
+            }
+            seen.append(chunk, static_cast<std::size_t>(got));
+        }
+        return true;
+    }
+
+    bool write_line(const std::string& line) {
+        const std::string text = line + "\n";
+        return write(input, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+
+    int exit_status() {
+        int status = 0;
+        const pid_t waited = waitpid(pid, &status, 0);
+        pid = -1;
+        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string seen;
+
+private:
+    pid_t pid = -1;
+    int input = -1;
+    int output = -1;
+};
+
+TEST(Pipes, PromptArrivesBeforeEachRead) {
+    std::signal(SIGPIPE, SIG_IGN);
+    Child game;
+    ASSERT_TRUE(game.started());
+    for (const char* choice : {"1", "2", "0"}) {
+        ASSERT_TRUE(game.read_until("Wpisz numer: "))
+            << "no prompt before choice " << choice << "; got:\n"
+            << game.seen;
+        ASSERT_TRUE(game.write_line(choice));
+    }
+    ASSERT_TRUE(game.read_until("Wpisz numer: Koniec gry\n")) << game.seen;
+    EXPECT_NE(game.seen.find("Tlen: 100%\n"), std::string::npos);
+    EXPECT_NE(game.seen.find("Torvelinka odpoczywa. Zuzycie 2% tlenu\n\n"), std::string::npos);
+    EXPECT_EQ(game.exit_status(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include "characters/player.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "console_capture.h"
+
+namespace {
+
+constexpr std::int32_t minInt = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t maxInt = std::numeric_limits<std::int32_t>::max();
+
+const std::string separator =
+    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -";
+
+std::string status_screen(int health, int oxygen, int metal) {
+    return "\nStan Gracza\n" + separator + "\nZycie: " + std::to_string(health) +
+           "/21\nAtak: 4\nTlen: " + std::to_string(oxygen) + "%\nMetal: " + std::to_string(metal) +
+           "/50\n";
+}
+
+TEST(Player, StartsWithFixedFigures) {
+    Player named("Torvelinka");
+    EXPECT_EQ(named.get_name(), "Torvelinka");
+    EXPECT_EQ(named.get_health(), 21);
+    EXPECT_EQ(named.get_metal(), 0);
+    EXPECT_EQ(named.get_oxygen(), 100);
+
+    Player unnamed;
+    EXPECT_EQ(unnamed.get_name(), "Pelvaron");
+    EXPECT_EQ(unnamed.get_health(), 21);
+    EXPECT_EQ(unnamed.get_metal(), 0);
+    EXPECT_EQ(unnamed.get_oxygen(), 100);
+}
+
+TEST(Player, SeparatorIsThirtySevenSpacedHyphens) {
+    ASSERT_EQ(separator.size(), 73U);
+    ConsoleCapture console;
+    Player("P").display_player_info();
+    EXPECT_NE(console.output().find("\n" + separator + "\n"), std::string::npos);
+}
+
+TEST(Player, ShowsStatusScreen) {
+    ConsoleCapture console;
+    Player player("Torvelinka");
+    player.display_player_info();
+    EXPECT_EQ(console.output(), status_screen(21, 100, 0));
+}
+
+TEST(Player, RestWritesFixedMessageAndCostsOxygen) {
+    ConsoleCapture console;
+    Player player("Torvelinka");
+    player.rest();
+    EXPECT_EQ(console.output(), "Torvelinka odpoczywa. Zuzycie 2% tlenu\n\n");
+    EXPECT_EQ(player.get_oxygen(), 98);
+    EXPECT_EQ(player.get_health(), 21);
+    EXPECT_EQ(player.get_metal(), 0);
+}
+
+TEST(Player, RestHealsUpToTheCeiling) {
+    ConsoleCapture console;
+    Player hurtALittle("A");
+    hurtALittle.add_health(-4);
+    hurtALittle.rest();
+    EXPECT_EQ(hurtALittle.get_health(), 21);
+
+    Player hurtBadly("B");
+    hurtBadly.add_health(-11);
+    hurtBadly.rest();
+    EXPECT_EQ(hurtBadly.get_health(), 15);
+}
+
+TEST(Player, OxygenGoesNegativeAndIsShownSo) {
+    ConsoleCapture console;
+    Player player("Torvelinka");
+    for (int i = 0; i < 51; ++i) {
+        player.rest();
+    }
+    const std::string rests = console.output();
+    player.display_player_info();
+    EXPECT_EQ(console.output().substr(rests.size()), status_screen(21, -2, 0));
+}
+
+TEST(Player, ResourceChangesSaturate) {
+    Player player("P");
+    player.lower_oxygen(-5);
+    EXPECT_EQ(player.get_oxygen(), 105);
+    player.lower_oxygen(minInt);
+    EXPECT_EQ(player.get_oxygen(), maxInt);
+    player.add_oxygen(1);
+    EXPECT_EQ(player.get_oxygen(), maxInt);
+    player.lower_oxygen(maxInt);
+    player.lower_oxygen(maxInt);
+    player.lower_oxygen(maxInt);
+    EXPECT_EQ(player.get_oxygen(), minInt);
+    player.add_oxygen(minInt);
+    EXPECT_EQ(player.get_oxygen(), minInt);
+
+    player.add_metal(50);
+    EXPECT_EQ(player.get_metal(), 50);
+    player.add_metal(maxInt);
+    EXPECT_EQ(player.get_metal(), maxInt);
+    player.add_metal(minInt);
+    player.add_metal(minInt);
+    player.add_metal(minInt);
+    EXPECT_EQ(player.get_metal(), minInt);
+}
+
+TEST(Player, AssignmentCarriesEveryFigure) {
+    Player source("Torvelinka");
+    source.add_metal(7);
+    source.lower_oxygen(3);
+    source.add_health(-2);
+
+    Player copy;
+    copy = source;
+    Player moved;
+    moved = std::move(source);
+    for (Player* player : {&copy, &moved}) {
+        EXPECT_EQ(player->get_name(), "Torvelinka");
+        EXPECT_EQ(player->get_health(), 19);
+        EXPECT_EQ(player->get_metal(), 7);
+        EXPECT_EQ(player->get_oxygen(), 97);
+    }
+}
+
+}  // namespace
