@@ -1,13 +1,15 @@
 # Plays BINARY with INPUT on standard input and checks that it exits with 0
 # and writes exactly the bytes of EXPECTED. ACTUAL keeps what it wrote.
+# LAUNCHER, when not empty, is a command line that BINARY runs under.
 foreach(var BINARY INPUT EXPECTED ACTUAL)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "run_transcript: ${var} is not set")
     endif()
 endforeach()
 
+separate_arguments(launcher UNIX_COMMAND "${LAUNCHER}")
 execute_process(
-    COMMAND "${BINARY}"
+    COMMAND ${launcher} "${BINARY}"
     INPUT_FILE "${INPUT}"
     OUTPUT_FILE "${ACTUAL}"
     RESULT_VARIABLE status
