@@ -74,8 +74,8 @@ std::string expected_run(const std::string& input) {
             return out + "Koniec gry\n";
         }
         if (*choice == 1) {
-            out += "\nStan Gracza\n" + separator + "\nZycie: 21/21\nAtak: 4\nTlen: " +
-                   std::to_string(oxygen) + "%\nMetal: 0/50\n";
+            out += "\nStan Gracza\n" + separator +
+                   "\nZycie: 21/21\nAtak: 4\nTlen: " + std::to_string(oxygen) + "%\nMetal: 0/50\n";
         } else if (*choice == 2) {
             out += "Torvelinka odpoczywa. Zuzycie 2% tlenu\n\n";
             oxygen -= 2;
