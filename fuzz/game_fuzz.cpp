@@ -12,19 +12,14 @@
 #include <sstream>
 #include <string>
 
+#include "expected_texts.h"
 #include "game/game.h"
 
 namespace {
 
-const std::string separator =
-    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -";
-const std::string opening = "Torvelinka\n" + separator +
-                            "\nJeste\xc5\x9b na ksiezycu, przetrwaj i zdobadz surowce na statek "
-                            "do domu\nPowodzenia Torvelinka!\n";
-const std::string menu = "Co chcesz zrobic?\n" + separator +
-                         "\n[1] - Sprawdz swoj stan\n[2] - Odpocznij\n[3] - Szukaj zasobow\n"
-                         "[0] - Wyjdz z gry\n";
-const std::string prompt = "Wpisz numer: ";
+using expected::menu;
+using expected::prompt;
+const std::string opening = "Torvelinka\n" + expected::opening;
 const std::string endings[] = {"Koniec gry\n", "Gracz przegrywa!\n", "Gra wygrana\n"};
 
 [[noreturn]] void fail(const char* what, const std::string& output) {
@@ -74,8 +69,7 @@ std::string expected_run(const std::string& input) {
             return out + "Koniec gry\n";
         }
         if (*choice == 1) {
-            out += "\nStan Gracza\n" + separator +
-                   "\nZycie: 21/21\nAtak: 4\nTlen: " + std::to_string(oxygen) + "%\nMetal: 0/50\n";
+            out += expected::status_screen(21, oxygen, 0);
         } else if (*choice == 2) {
             out += "Torvelinka odpoczywa. Zuzycie 2% tlenu\n\n";
             oxygen -= 2;

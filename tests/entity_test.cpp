@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,22 +68,6 @@ TEST(Entity, HealthChangesKeepTheCeilingAndSaturate) {
         EXPECT_EQ(entity.get_health(), test.expected);
         EXPECT_EQ(entity.get_max_health(), 21);
     }
-}
-
-TEST(Entity, CopiesAndMovesCarryEveryFigure) {
-    Entity source("Src");
-    source.add_health(-7);
-    Entity copy = source;
-    copy.add_health(-1);
-    EXPECT_EQ(source.get_health(), 14);
-    EXPECT_EQ(copy.get_health(), 13);
-
-    Entity target("Dst");
-    target = std::move(copy);
-    EXPECT_EQ(target.get_name(), "Src");
-    EXPECT_EQ(target.get_health(), 13);
-    EXPECT_EQ(target.get_max_health(), 21);
-    EXPECT_EQ(target.get_damage(), 4);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console_capture.h"
+#include "expected_texts.h"
 
 class GameProbe {
 public:
@@ -15,26 +16,10 @@ public:
 
 namespace {
 
-const std::string menuWithoutShip =
-    "Co chcesz zrobic?\n"
-    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -\n"
-    "[1] - Sprawdz swoj stan\n"
-    "[2] - Odpocznij\n"
-    "[3] - Szukaj zasobow\n"
-    "[0] - Wyjdz z gry\n";
-const std::string menuWithShip =
-    "Co chcesz zrobic?\n"
-    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -\n"
-    "[1] - Sprawdz swoj stan\n"
-    "[2] - Odpocznij\n"
-    "[3] - Szukaj zasobow\n"
-    "[4] - Zbuduj statek\n"
-    "[0] - Wyjdz z gry\n";
-const std::string opening =
-    "- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - -\n"
-    "Jeste\xc5\x9b na ksiezycu, przetrwaj i zdobadz surowce na statek do domu\n"
-    "Powodzenia Torvelinka!\n";
-const std::string prompt = "Wpisz numer: ";
+using expected::menu;
+using expected::menuWithShip;
+using expected::opening;
+using expected::prompt;
 
 // Plays a game for Torvelinka whose player was first given these changes,
 // and returns what start_game wrote.
@@ -63,15 +48,13 @@ TEST(Game, BuildsTheShipOnceMetalReachesFifty) {
 }
 
 TEST(Game, ShipIsNotOfferedBelowFifty) {
-    EXPECT_EQ(play("4\n0\n", 49, 0), opening + menuWithoutShip + prompt +
-                                         "Ta opcja nie jest dostepna :)\n" + menuWithoutShip +
-                                         prompt + "Koniec gry\n");
+    EXPECT_EQ(play("4\n0\n", 49, 0), opening + menu + prompt + "Ta opcja nie jest dostepna :)\n" +
+                                         menu + prompt + "Koniec gry\n");
 }
 
 TEST(Game, SearchingLosesOnlyWithoutHealth) {
-    EXPECT_EQ(play("3\n1\n", 0, -21), opening + menuWithoutShip + prompt + "Gracz przegrywa!\n");
-    EXPECT_EQ(play("3\n", 0, -20),
-              opening + menuWithoutShip + prompt + menuWithoutShip + prompt + "Koniec gry\n");
+    EXPECT_EQ(play("3\n1\n", 0, -21), opening + menu + prompt + "Gracz przegrywa!\n");
+    EXPECT_EQ(play("3\n", 0, -20), opening + menu + prompt + menu + prompt + "Koniec gry\n");
 }
 
 TEST(Game, FlushesAtEveryLineEndAndAfterEachPrompt) {
