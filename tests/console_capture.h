@@ -26,10 +26,8 @@ protected:
 // Points std::cout at memory and std::cin at the given input while it lives.
 class ConsoleCapture {
 public:
-    explicit ConsoleCapture(std::string input = {}) : in(std::move(input)) {
-        oldOut = std::cout.rdbuf(&out);
-        oldIn = std::cin.rdbuf(in.rdbuf());
-    }
+    explicit ConsoleCapture(std::string input = {})
+        : in(std::move(input)), oldOut(std::cout.rdbuf(&out)), oldIn(std::cin.rdbuf(in.rdbuf())) {}
     ~ConsoleCapture() {
         std::cout.rdbuf(oldOut);
         std::cin.rdbuf(oldIn);
