@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <iostream>
 #include <sstream>
 #include <string>
 
+#include "console_capture.h"
 #include "game/game.h"
 
 namespace {
@@ -24,20 +24,15 @@ std::string script(const std::string& choices, std::int64_t turns) {
 void play_script(benchmark::State& state, const std::string& choices) {
     const std::int64_t turns = state.range(0);
     const std::string input = script(choices, turns);
-    std::streambuf* const oldIn = std::cin.rdbuf();
-    std::streambuf* const oldOut = std::cout.rdbuf();
     std::size_t written = 0;
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
-        std::cin.rdbuf(in.rdbuf());
-        std::cout.rdbuf(out.rdbuf());
+        const RedirectConsole console(in.rdbuf(), out.rdbuf());
         Game("Torvelinka").start_game();
         written = out.str().size();
         benchmark::DoNotOptimize(written);
     }
-    std::cin.rdbuf(oldIn);
-    std::cout.rdbuf(oldOut);
     // Every turn, the closing 0 included.
     state.SetItemsProcessed(state.iterations() * (turns + 1));
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(written));

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
 
+#include "console_capture.h"
 #include "expected_texts.h"
 #include "game/game.h"
 
@@ -129,11 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data), size);
     std::istringstream in(input);
     std::ostringstream out;
-    std::streambuf* const oldIn = std::cin.rdbuf(in.rdbuf());
-    std::streambuf* const oldOut = std::cout.rdbuf(out.rdbuf());
-    Game("Torvelinka").start_game();
-    std::cin.rdbuf(oldIn);
-    std::cout.rdbuf(oldOut);
+    {
+        const RedirectConsole console(in.rdbuf(), out.rdbuf());
+        Game("Torvelinka").start_game();
+    }
 
     const std::string output = out.str();
     check_properties(output);

@@ -23,19 +23,30 @@ protected:
     }
 };
 
-// Points std::cout at memory and std::cin at the given input while it lives.
+// Points std::cin and std::cout at the given buffers while it lives.
+class RedirectConsole {
+public:
+    RedirectConsole(std::streambuf* input, std::streambuf* output)
+        : oldIn(std::cin.rdbuf(input)), oldOut(std::cout.rdbuf(output)) {}
+    ~RedirectConsole() {
+        std::cin.rdbuf(oldIn);
+        std::cout.rdbuf(oldOut);
+    }
+    RedirectConsole(const RedirectConsole&) = delete;
+    RedirectConsole& operator=(const RedirectConsole&) = delete;
+    RedirectConsole(RedirectConsole&&) = delete;
+    RedirectConsole& operator=(RedirectConsole&&) = delete;
+
+private:
+    std::streambuf* oldIn;
+    std::streambuf* oldOut;
+};
+
+// Feeds std::cin the given input and collects what std::cout gets.
 class ConsoleCapture {
 public:
     explicit ConsoleCapture(std::string input = {})
-        : in(std::move(input)), oldOut(std::cout.rdbuf(&out)), oldIn(std::cin.rdbuf(in.rdbuf())) {}
-    ~ConsoleCapture() {
-        std::cout.rdbuf(oldOut);
-        std::cin.rdbuf(oldIn);
-    }
-    ConsoleCapture(const ConsoleCapture&) = delete;
-    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
-    ConsoleCapture(ConsoleCapture&&) = delete;
-    ConsoleCapture& operator=(ConsoleCapture&&) = delete;
+        : in(std::move(input)), redirect(in.rdbuf(), &out) {}
 
     std::string output() const { return out.str(); }
     std::vector<std::size_t> flushPoints() const { return out.flushPoints; }
@@ -43,6 +54,5 @@ public:
 private:
     FlushRecordingBuffer out;
     std::istringstream in;
-    std::streambuf* oldOut;
-    std::streambuf* oldIn;
+    RedirectConsole redirect;
 };
