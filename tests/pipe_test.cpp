@@ -37,8 +37,8 @@ public:
         output = fromChild[0];
     }
     ~Child() {
-        close(input);
-        close(output);
+        close_input();
+        close_output();
         if (pid > 0) {
             waitpid(pid, nullptr, 0);
         }
@@ -74,6 +74,15 @@ public:
         return write(input, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     }
 
+    void close_input() {
+        close(input);
+        input = -1;
+    }
+    void close_output() {
+        close(output);
+        output = -1;
+    }
+
     int exit_status() {
         int status = 0;
         const pid_t waited = waitpid(pid, &status, 0);
@@ -89,6 +98,8 @@ private:
     int output = -1;
 };
 
+// SIGPIPE stays ignored across exec, so the game sees EPIPE as it does
+// under shells and services that ignore the signal.
 TEST(Pipes, PromptArrivesBeforeEachRead) {
     std::signal(SIGPIPE, SIG_IGN);
     Child game;
@@ -103,6 +114,18 @@ TEST(Pipes, PromptArrivesBeforeEachRead) {
     EXPECT_NE(game.seen.find("Tlen: 100%\n"), std::string::npos);
     EXPECT_NE(game.seen.find("Torvelinka odpoczywa. Zuzycie 2% tlenu\n\n"), std::string::npos);
     EXPECT_EQ(game.exit_status(), 0);
+}
+
+TEST(Pipes, ReaderLeavingEndsTheGameWithStatusOne) {
+    std::signal(SIGPIPE, SIG_IGN);
+    Child game;
+    ASSERT_TRUE(game.started());
+    ASSERT_TRUE(game.read_until("Wpisz numer: ")) << game.seen;
+    game.close_output();
+    ASSERT_TRUE(game.write_line("2"));
+    // Were the failure missed, end of input would end the game with status 0.
+    game.close_input();
+    EXPECT_EQ(game.exit_status(), 1);
 }
 
 }  // namespace

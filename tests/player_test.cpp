@@ -60,8 +60,10 @@ TEST(Player, RestHealsUpToTheCeiling) {
 
 TEST(Player, ResourceChangesSaturate) {
     Player player("P");
-    player.lower_oxygen(-5);
+    player.add_oxygen(5);
     EXPECT_EQ(player.get_oxygen(), 105);
+    player.lower_oxygen(-5);
+    EXPECT_EQ(player.get_oxygen(), 110);
     player.lower_oxygen(minInt);
     EXPECT_EQ(player.get_oxygen(), maxInt);
     player.add_oxygen(1);

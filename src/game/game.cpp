@@ -55,6 +55,11 @@ void Game::start_game() {
         // Flushed explicitly so the prompt is on screen before the read blocks,
         // whether or not std::cin is tied to std::cout.
         std::cout << "Wpisz numer: " << std::flush;
+        if (!std::cout) {
+            // Output can no longer be written (full device, closed descriptor,
+            // reader gone): playing on unseen would only spin. main reports it.
+            return;
+        }
         const std::int32_t playerChoice = read_choice();
 
         switch (playerChoice) {
