@@ -1,4 +1,13 @@
-# The Debian package: `cpack -G DEB` in a release build directory.
+# The Debian package (`cpack -G DEB`) and the source tarball
+# (`cpack --config CPackSourceConfig.cmake`), made in a release build directory.
+
+# One version drives everything: the changelog's newest entry must name it.
+file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG changelogTop LIMIT_COUNT 1)
+if(NOT changelogTop MATCHES "^${PROJECT_NAME} \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "CHANGELOG starts with '${changelogTop}', "
+        "but the project's version is ${PROJECT_VERSION}")
+endif()
+
 set(CPACK_PACKAGE_NAME ksiezyc)
 set(CPACK_PACKAGE_VENDOR "ksiezyc developers")
 set(CPACK_PACKAGE_CONTACT "ksiezyc developers <dev@ksiezyc.invalid>")
@@ -6,16 +15,37 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn-based survival game on the Moon, for
 # The long description, already wrapped for the control file.
 set(CPACK_PACKAGE_DESCRIPTION
     "A small single-player game in Polish, played with menu numbers at the\n\
-console. Stranded on the Moon, the player rests to keep up health, watches\n\
-the oxygen and gathers metal for a ship home.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+console. Stranded on the Moon, the player checks health, oxygen and metal,\n\
+rests at the cost of oxygen, and needs 50 metal to build a ship home.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_GENERATOR DEB)
+# Debian strips more than CPack's plain strip does; see strip_package.cmake.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/strip_package.cmake)
+set(CPACK_KSIEZYC_BINARY ${CMAKE_INSTALL_BINDIR}/ksiezyc)
+set(CPACK_KSIEZYC_STRIP ${CMAKE_STRIP})
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+
+# The source tarball holds what git tracks: everything but the repository
+# itself and what a build or an editor leaves in the tree.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION})
+string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" sourceDir "${PROJECT_SOURCE_DIR}")
+set(CPACK_SOURCE_IGNORE_FILES
+    "^${sourceDir}/\\.git/"
+    "^${sourceDir}/\\.git$"
+    "^${sourceDir}/build/"
+    "^${sourceDir}/out/"
+    "^${sourceDir}/\\.cache/"
+    "^${sourceDir}/compile_commands\\.json$"
+    "/node_modules/"
+    "~$"
+    "\\.swp$")
 
 include(CPack)
