@@ -1,5 +1,6 @@
-# The Debian package (`cpack -G DEB`) and the source tarball
-# (`cpack --config CPackSourceConfig.cmake`), made in a release build directory.
+# The Debian package (`cpack -G DEB`), the Windows ZIP (`cpack -G ZIP` in a
+# Windows build) and the source tarball (`cpack --config
+# CPackSourceConfig.cmake`), made in a release build directory.
 
 # One version drives everything: the changelog's newest entry must name it.
 file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG changelogTop LIMIT_COUNT 1)
@@ -8,6 +9,8 @@ if(NOT changelogTop MATCHES "^${PROJECT_NAME} \\(${PROJECT_VERSION}\\) ")
         "but the project's version is ${PROJECT_VERSION}")
 endif()
 
+# Values reach CPack's configuration as written, regular expressions included.
+set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME ksiezyc)
 set(CPACK_PACKAGE_VENDOR "ksiezyc developers")
 set(CPACK_PACKAGE_CONTACT "ksiezyc developers <dev@ksiezyc.invalid>")
@@ -19,18 +22,25 @@ console. Stranded on the Moon, the player checks health, oxygen and metal,\n\
 rests at the cost of oxygen, and needs 50 metal to build a ship home.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
-set(CPACK_GENERATOR DEB)
-# Debian strips more than CPack's plain strip does; see strip_package.cmake.
-set(CPACK_STRIP_FILES OFF)
-set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/strip_package.cmake)
-set(CPACK_KSIEZYC_BINARY ${CMAKE_INSTALL_BINDIR}/ksiezyc)
-set(CPACK_KSIEZYC_STRIP ${CMAKE_STRIP})
+if(WIN32)
+    # The Windows players' download: a ZIP of the game, README and licence.
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
+    set(CPACK_STRIP_FILES ON)
+else()
+    set(CPACK_GENERATOR DEB)
+    # Debian strips more than CPack's plain strip does; see strip_package.cmake.
+    set(CPACK_STRIP_FILES OFF)
+    set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/strip_package.cmake)
+    set(CPACK_KSIEZYC_BINARY ${CMAKE_INSTALL_BINDIR}/ksiezyc)
+    set(CPACK_KSIEZYC_STRIP ${CMAKE_STRIP})
 
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+    set(CPACK_DEBIAN_PACKAGE_SECTION games)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+endif()
 
 # The source tarball holds what git tracks: everything but the repository
 # itself and what a build or an editor leaves in the tree.

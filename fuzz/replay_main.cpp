@@ -31,13 +31,13 @@ int main(int argc, char** argv) {
     for (const auto& path : inputs) {
         std::ifstream file(path, std::ios::binary);
         if (!file) {
-            std::fprintf(stderr, "cannot read %s\n", path.c_str());
+            std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
             return 1;
         }
         std::ostringstream contents;
         contents << file.rdbuf();
         const std::string bytes = contents.str();
-        std::printf("replaying %s\n", path.c_str());
+        std::printf("replaying %s\n", path.string().c_str());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("replayed %zu inputs\n", inputs.size());

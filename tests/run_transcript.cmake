@@ -1,7 +1,8 @@
 # Plays BINARY with INPUT on standard input and checks that it exits with 0,
 # writes exactly the bytes of EXPECTED and nothing on standard error. ACTUAL
 # keeps what it wrote. LAUNCHER, when not empty, is a command line that
-# BINARY runs under.
+# BINARY runs under. LINE_ENDS=CRLF expects every line end of EXPECTED
+# written as CR LF.
 #
 # For runs whose output cannot be written:
 #   OUTPUT    where standard output goes instead of ACTUAL: a device such as
@@ -61,6 +62,12 @@ if(DEFINED OUTPUT)
     return()
 endif()
 
+if(LINE_ENDS STREQUAL "CRLF")
+    file(READ "${EXPECTED}" expectedText)
+    string(REPLACE "\n" "\r\n" expectedText "${expectedText}")
+    set(EXPECTED "${ACTUAL}.expected")
+    file(WRITE "${EXPECTED}" "${expectedText}")
+endif()
 execute_process(
     COMMAND "${CMAKE_COMMAND}" -E compare_files "${ACTUAL}" "${EXPECTED}"
     RESULT_VARIABLE differs)
