@@ -1,6 +1,6 @@
 # Release builds are hardened as Debian builds its packages. Flags a builder
-# passes in CXXFLAGS and LDFLAGS still apply; they come first on the command
-# line, so the builder can turn single protections off again after us.
+# passes in CXXFLAGS and LDFLAGS still apply alongside these; a builder who
+# wants none of these protections turns KSIEZYC_HARDENING off.
 option(KSIEZYC_HARDENING
     "Harden release builds with GCC or Clang on ELF systems (stack protector, fortify, full RELRO, PIE)"
     ON)
