@@ -20,8 +20,6 @@ set(CPACK_PACKAGE_DESCRIPTION
     "A small single-player game in Polish, played with menu numbers at the\n\
 console. Stranded on the Moon, the player checks health, oxygen and metal,\n\
 rests at the cost of oxygen, and needs 50 metal to build a ship home.")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 if(WIN32)
     # The Windows players' download: a ZIP of the game, README and licence.
     set(CPACK_GENERATOR ZIP)

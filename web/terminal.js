@@ -143,11 +143,6 @@
         noInitialRun: true,
         stdin: () => null,
         stdout: collect,
-        stderr: (byte) => {
-            if (byte !== null) {
-                console.error(String.fromCharCode(byte));
-            }
-        },
         // Called by the game (through Asyncify) whenever it needs input.
         readInput: async (buffer, capacity) => {
             showWritten(false);

@@ -106,9 +106,9 @@ public:
             previous = std::cout.rdbuf(&*buffer);
         }
     }
+    // The buffer, destroyed after this, writes out whatever is left.
     ~ConsoleOutput() {
         if (buffer) {
-            std::cout.flush();
             std::cout.rdbuf(previous);
         }
     }
