@@ -1,6 +1,7 @@
-# The Debian package (`cpack -G DEB`), the Windows ZIP (`cpack -G ZIP` in a
-# Windows build) and the source tarball (`cpack --config
-# CPackSourceConfig.cmake`), made in a release build directory.
+# The players' downloads, each made in its build directory: the Debian
+# package (`cpack -G DEB`), the Windows ZIP and the web site's ZIP (`cpack -G
+# ZIP` in a Windows or web build), and the source tarball (`cpack --config
+# CPackSourceConfig.cmake`).
 
 # One version drives everything: the changelog's newest entry must name it.
 file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG changelogTop LIMIT_COUNT 1)
@@ -25,6 +26,10 @@ if(WIN32)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
     set(CPACK_STRIP_FILES ON)
+elseif(EMSCRIPTEN)
+    # The site, ready to upload to any static host.
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-web)
 else()
     set(CPACK_GENERATOR DEB)
     # Debian strips more than CPack's plain strip does; see strip_package.cmake.

@@ -3,17 +3,19 @@
 // input. What the game wrote must be exactly the console game's transcript
 // for the same input, and main must return 0.
 //
-//   node browser_test.mjs [SITE_DIR [SCREENSHOT_DIR]]   (default: build/web)
+//   node browser_test.mjs [SITE_DIR [SCREENSHOT_DIR]]
+// (default: build/web/site, screenshots beside it in build/web/screenshots)
 import { spawn } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-const site = path.resolve(process.argv[2] ?? path.join(root, 'build/web'));
-const shots = path.resolve(process.argv[3] ?? site);
+const site = path.resolve(process.argv[2] ?? path.join(root, 'build/web/site'));
+const shots = path.resolve(process.argv[3] ?? path.join(site, '../screenshots'));
+mkdirSync(shots, { recursive: true });
 const prompt = 'Wpisz numer: ';
 
 // Transcripts a keyboard can type (no control characters). Input left
@@ -174,6 +176,9 @@ const server = await serve(site);
 const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     userDataDir: profile,
+    // Chromium keeps crash reports and settings under XDG folders: in the
+    // scratch profile too, not in the home folder.
+    env: { ...process.env, XDG_CONFIG_HOME: profile, XDG_CACHE_HOME: profile },
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
 });
