@@ -41,7 +41,13 @@ else()
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
     set(CPACK_DEBIAN_PACKAGE_SECTION games)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    # dpkg-shlibdeps computes Depends for the target's architecture; in a
+    # cross build it needs that architecture's libraries known to dpkg
+    # (dpkg --add-architecture, then libc6:ARCH and libstdc++6:ARCH).
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    if(KSIEZYC_DEBIAN_ARCH)
+        set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${KSIEZYC_DEBIAN_ARCH})
+    endif()
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 endif()
 
@@ -54,6 +60,7 @@ set(CPACK_SOURCE_IGNORE_FILES
     "^${sourceDir}/\\.git/"
     "^${sourceDir}/\\.git$"
     "^${sourceDir}/build/"
+    "^${sourceDir}/dist/"
     "^${sourceDir}/out/"
     "^${sourceDir}/\\.cache/"
     "^${sourceDir}/compile_commands\\.json$"
