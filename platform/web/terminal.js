@@ -4,8 +4,9 @@
 // ksiezyc.js, which reads the Module set up here.
 //
 // For tests and tools: window.gameOutput is the exact text the game has
-// written so far (without the echoed input), and document.body.dataset.exit
-// is main's return value once the game has ended.
+// written so far (without the echoed input); document.body.dataset.state is
+// where the page stands (loading, playing, ended or failed), and
+// document.body.dataset.exit main's return value once the game has ended.
 (() => {
     const terminal = document.getElementById('terminal');
     const output = document.getElementById('output');
@@ -13,6 +14,14 @@
     const ending = document.getElementById('ending');
     const endingText = document.getElementById('ending-text');
     const again = document.getElementById('again');
+    const loading = document.getElementById('loading');
+    // The page is ready for typing once this script runs: before, Enter would
+    // submit the form as a plain page would.
+    entry.disabled = false;
+    document.getElementById('send').disabled = false;
+    // The game's separator line: drawn as a rule that never wraps, heard as
+    // a separator, copied as the game's own text.
+    const separator = Array(37).fill('-').join(' ');
 
     const decoder = new TextDecoder('utf-8');
     const encoder = new TextEncoder();
@@ -24,20 +33,45 @@
     let written = [];
     let frameRequested = false;
 
+    // The game's line being written, as a text node of its own, so that a
+    // finished separator line can take its place.
+    let line = null;
+
+    function appendGame(text) {
+        for (const piece of text.split(/(?<=\n)/)) {
+            if (!line) {
+                line = document.createTextNode('');
+                output.append(line);
+            }
+            line.appendData(piece);
+            if (piece.endsWith('\n')) {
+                if (line.data === separator + '\n') {
+                    const rule = document.createElement('span');
+                    rule.className = 'separator';
+                    rule.setAttribute('role', 'separator');
+                    const dashes = document.createElement('span');
+                    dashes.setAttribute('aria-hidden', 'true');
+                    dashes.textContent = separator;
+                    rule.append(dashes);
+                    line.replaceWith(rule, '\n');
+                }
+                line = null;
+            }
+        }
+    }
+
     function append(text, className) {
         if (text === '') {
             return;
         }
-        const last = output.lastChild;
-        if (!className && last && last.nodeType === Node.TEXT_NODE) {
-            last.appendData(text);
-        } else if (className) {
+        if (className) {
             const span = document.createElement('span');
             span.className = className;
             span.textContent = text;
             output.append(span);
+            line = null;
         } else {
-            output.append(text);
+            appendGame(text);
         }
         terminal.scrollTop = terminal.scrollHeight;
     }
@@ -90,13 +124,26 @@
         wake();
     }
 
-    // Enter submits the line, from a keyboard or a phone's on-screen one.
+    // Lines typed before the game's first prompt wait for it, so that they
+    // are shown, and played, after the opening text.
+    let early = [];
+
+    function submit(text) {
+        if (document.body.dataset.state === 'loading') {
+            early.push(text);
+            return;
+        }
+        append(text, 'typed');
+        send(text);
+    }
+
+    // Enter or the send button submits the line.
     document.getElementById('line').addEventListener('submit', (event) => {
         event.preventDefault();
-        const line = entry.value;
+        const text = entry.value;
         entry.value = '';
-        append(line + '\n', 'typed');
-        send(line + '\n');
+        submit(text + '\n');
+        entry.focus();
     });
 
     entry.addEventListener('keydown', (event) => {
@@ -110,8 +157,7 @@
             if (text === '') {
                 endInput();
             } else {
-                append(text, 'typed');
-                send(text);
+                submit(text);
             }
         }
     });
@@ -127,15 +173,56 @@
 
     again.addEventListener('click', () => window.location.reload());
 
+    function setState(state) {
+        document.body.dataset.state = state;
+        loading.hidden = state !== 'loading';
+    }
+
     function finish(status, message) {
         showWritten(true);
         document.body.dataset.exit = String(status);
+        setState('ended');
         entry.disabled = true;
         if (message) {
             endingText.textContent = message;
         }
         ending.hidden = false;
         again.focus();
+    }
+
+    // The game could not start: say so, and offer to try again.
+    function failed(error) {
+        if (document.body.dataset.state !== 'loading') {
+            return;
+        }
+        console.error(error);
+        setState('failed');
+        entry.disabled = true;
+        endingText.textContent =
+            'Nie udało się wczytać gry. Sprawdź połączenie z siecią i spróbuj ponownie.';
+        again.textContent = 'Spróbuj ponownie';
+        ending.hidden = false;
+        again.focus();
+    }
+
+    function started() {
+        setState('playing');
+        const lines = early;
+        early = [];
+        lines.forEach(submit);
+    }
+
+    // The wasm is fetched by the page (in parallel with ksiezyc.js, which the
+    // page preloads), so that a failed or broken download is noticed.
+    async function instantiate(imports) {
+        const response = await fetch('ksiezyc.wasm', { credentials: 'same-origin' });
+        if (!response.ok) {
+            throw new Error(`ksiezyc.wasm: HTTP ${response.status}`);
+        }
+        if (response.headers.get('Content-Type') === 'application/wasm') {
+            return WebAssembly.instantiateStreaming(response, imports);
+        }
+        return WebAssembly.instantiate(await response.arrayBuffer(), imports);
     }
 
     window.Module = {
@@ -146,6 +233,9 @@
         // Called by the game (through Asyncify) whenever it needs input.
         readInput: async (buffer, capacity) => {
             showWritten(false);
+            if (document.body.dataset.state === 'loading') {
+                started();
+            }
             while (typed.length === 0 && !inputEnded) {
                 await new Promise((resolve) => {
                     wakeGame = resolve;
@@ -164,8 +254,32 @@
                     finish(1, 'Gra przerwana przez błąd.');
                 });
         },
-        onAbort: () => finish(1, 'Nie udało się uruchomić gry.'),
+        instantiateWasm: (imports, receive) => {
+            instantiate(imports).then((result) => receive(result.instance, result.module))
+                .catch(failed);
+            return {};
+        },
+        onAbort: (reason) => {
+            if (document.body.dataset.state === 'loading') {
+                failed(reason);
+            } else {
+                finish(1, 'Nie udało się uruchomić gry.');
+            }
+        },
     };
+
+    const script = document.createElement('script');
+    script.src = 'ksiezyc.js';
+    script.addEventListener('error', () => failed(new Error('ksiezyc.js did not load')));
+    document.body.append(script);
+
+    // After one visit the site's files are kept, so the game also starts
+    // with no network.
+    if ('serviceWorker' in navigator) {
+        window.addEventListener('load', () => {
+            navigator.serviceWorker.register('sw.js').catch((error) => console.warn(error));
+        });
+    }
 
     entry.focus();
 })();
