@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Runs as root inside a bare Debian root (tools/bare-root) and does what a
+# player does there: installs each package of a release with apt, from its
+# file and then from the signed apt repository, plays every transcript with
+# the installed game (under qemu-user on a foreign architecture), upgrades to
+# the next version, and removes it. Lays out in /srv/ksiezyc:
+#   debs/          the release's packages, transcripts/  NAME.in and NAME.out
+#   ksiezyc.sources  the release's sources file
+#   www/           the web root the host serves on loopback, one folder a
+#                  repository, and the link that the URI's path names
+#                  (switched by the test) to the one served
+#   versions       the release's version and the next one's
+# Where the repository is refused (a changed .deb or InRelease, another
+# key, no signature), apt must keep the lists it had and the game stay.
+set -euo pipefail
+here=/srv/ksiezyc
+read -r version next <"$here/versions"
+native=$(dpkg --print-architecture)
+declare -A emulators=([arm64]=qemu-aarch64 [armhf]=qemu-arm [i386]=qemu-i386 [amd64]=qemu-x86_64)
+export DEBIAN_FRONTEND=noninteractive
+
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+# apt-get, its output shown only if it fails.
+apt_get() {
+    apt-get -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
+        cat /tmp/apt-get >&2
+        return 1
+    }
+}
+
+# Every transcript, byte for byte, exit status 0 and nothing on standard
+# error, with the game apt installed for ARCH.
+play_all() {
+    local arch=$1 launcher=() input played=0 out=/tmp/played
+    [ "$arch" = "$native" ] || launcher=("${emulators[$arch]}")
+    for input in "$here"/transcripts/*.in; do
+        "${launcher[@]}" /usr/games/ksiezyc <"$input" >"$out" 2>"$out.err" ||
+            fail "$arch game ended with status $? on $input"
+        [ ! -s "$out.err" ] || fail "$arch game wrote to standard error on $input: $(cat "$out.err")"
+        cmp "$out" "${input%.in}.out" || fail "$arch game's output differs on $input"
+        played=$((played + 1))
+    done
+    echo "played $played transcripts with the installed $arch game"
+}
+
+installed() { dpkg-query -W -f='${Version} ${Architecture} ${db:Status-Abbrev}' ksiezyc 2>/dev/null; }
+expect_installed() {
+    [ "$(installed)" = "$1 $2 ii " ] || fail "expected ksiezyc $1 ($2) installed, dpkg says '$(installed)'"
+    [ -x /usr/games/ksiezyc ] || fail "no /usr/games/ksiezyc"
+}
+remove() {
+    apt_get remove "ksiezyc:$1"
+    [ ! -e /usr/games/ksiezyc ] || fail "apt-get remove left /usr/games/ksiezyc"
+    ! dpkg-query -W -f='${db:Status-Abbrev}' ksiezyc 2>/dev/null | grep -q '^ii' ||
+        fail "ksiezyc still installed after apt-get remove"
+}
+
+echo "== $(. /etc/os-release && echo "$PRETTY_NAME"), apt $(dpkg-query -W -f='${Version}' apt)"
+for arch in "${!emulators[@]}"; do
+    [ "$arch" = "$native" ] || dpkg --add-architecture "$arch"
+done
+apt_get update
+apt_get install --no-install-recommends qemu-user
+
+echo "== each package from its file"
+for deb in "$here"/debs/ksiezyc_"$version"_*.deb; do
+    arch=$(dpkg-deb --field "$deb" Architecture)
+    apt_get install "$deb"
+    expect_installed "$version" "$arch"
+    play_all "$arch"
+    remove "$arch"
+done
+
+echo "== from the apt repository"
+uri=$(awk '/^URIs:/ {print $2}' "$here/ksiezyc.sources")
+# The repository the URI names, as a link in the web root to one of its
+# folders there.
+serve() { ln -sfn "$1" "$here/www/$(sed 's|^[a-z]*://[^/]*/||; s|/*$||' <<<"$uri")"; }
+lists=/var/lib/apt/lists/$(sed 's|^[a-z]*://||; s|/*$||; s|/|_|g' <<<"$uri")_
+lists_now() { sha256sum "$lists"* 2>/dev/null || true; }
+# apt-get update, its W:, E: and N: lines shown; prints how many there were.
+update() {
+    apt-get -y -q update >/tmp/update 2>&1 || true
+    grep -E '^(W|E|N):' /tmp/update | sed 's/^/  apt: /' >&2 || true
+    grep -cE '^(W|E|N):' /tmp/update || true
+}
+cp "$here/ksiezyc.sources" /etc/apt/sources.list.d/
+serve "$version"
+[ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
+[ -n "$(lists_now)" ] || fail "apt-get update kept no lists from $uri"
+apt_get install ksiezyc
+expect_installed "$version" "$native"
+play_all "$native"
+
+kept=$(lists_now)
+for refused in changed-inrelease other-key unsigned; do
+    serve "$refused"
+    [ "$(update)" != 0 ] || fail "apt-get update took the $refused repository without a word"
+    [ "$(lists_now)" = "$kept" ] || fail "apt replaced its lists with the $refused repository's"
+    apt_get upgrade
+    expect_installed "$version" "$native"
+    echo "refused: $refused; lists kept, $version still installed"
+done
+play_all "$native"
+
+serve changed-deb
+[ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
+if apt-get -y upgrade >/tmp/upgrade 2>&1; then
+    fail "apt-get upgrade installed a changed package"
+fi
+grep -q 'Hash Sum mismatch' /tmp/upgrade || fail "apt-get upgrade failed otherwise:"$'\n'"$(cat /tmp/upgrade)"
+expect_installed "$version" "$native"
+play_all "$native"
+echo "refused: changed-deb; $version still installed"
+
+serve "$next"
+[ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
+apt_get upgrade
+expect_installed "$next" "$native"
+play_all "$native"
+echo "upgraded: $version to $next"
+
+if [ "$native" != arm64 ]; then
+    apt_get install ksiezyc:arm64
+    expect_installed "$next" arm64
+    play_all arm64
+fi
+remove "$(installed | cut -d' ' -f2)"
+echo "== all passed"
