@@ -32,7 +32,8 @@ apt_get() {
 }
 
 # Every transcript, byte for byte, exit status 0 and nothing on standard
-# error, with the game apt installed for ARCH.
+# error, with the game apt installed for ARCH: run_transcript.cmake's check,
+# in shell, as a player's machine has no cmake.
 play_all() {
     local arch=$1 launcher=() input played=0 out=/tmp/played
     [ "$arch" = "$native" ] || launcher=("${emulators[$arch]}")
