@@ -55,8 +55,7 @@ expect_installed() {
 remove() {
     apt_get remove "ksiezyc:$1"
     [ ! -e /usr/games/ksiezyc ] || fail "apt-get remove left /usr/games/ksiezyc"
-    ! dpkg-query -W -f='${db:Status-Abbrev}' ksiezyc 2>/dev/null | grep -q '^ii' ||
-        fail "ksiezyc still installed after apt-get remove"
+    [[ $(installed) != *" ii " ]] || fail "ksiezyc still installed after apt-get remove"
 }
 
 echo "== $(. /etc/os-release && echo "$PRETTY_NAME"), apt $(dpkg-query -W -f='${Version}' apt)"
@@ -85,8 +84,9 @@ lists_now() { sha256sum "$lists"* 2>/dev/null || true; }
 # apt-get update, its W:, E: and N: lines shown; prints how many there were.
 update() {
     apt-get -y -q update >/tmp/update 2>&1 || true
-    grep -E '^(W|E|N):' /tmp/update | sed 's/^/  apt: /' >&2 || true
-    grep -cE '^(W|E|N):' /tmp/update || true
+    grep -E '^(W|E|N):' /tmp/update >/tmp/said || true
+    sed 's/^/  apt: /' /tmp/said >&2
+    wc -l </tmp/said
 }
 cp "$here/ksiezyc.sources" /etc/apt/sources.list.d/
 serve "$version"
