@@ -5,7 +5,7 @@
 # the installed game (under qemu-user on a foreign architecture), upgrades to
 # the next version, and removes it. Lays out in /srv/ksiezyc:
 #   debs/          the release's packages, transcripts/  NAME.in and NAME.out
-#   ksiezyc.sources  the release's sources file
+#   ksiezyc.sources  the release's sources file, apt-retry  tools/apt-retry
 #   www/           the web root the host serves on loopback, one folder a
 #                  repository, and the link that the URI's path names
 #                  (switched by the test) to the one served
@@ -23,9 +23,10 @@ fail() {
     echo "FAILED: $*" >&2
     exit 1
 }
-# apt-get, its output shown only if it fails.
+# apt-get, tried again where the archive fails to deliver, its output shown
+# only if it fails.
 apt_get() {
-    apt-get -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
+    "$here/apt-retry" -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
         cat /tmp/apt-get >&2
         return 1
     }
