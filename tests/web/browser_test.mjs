@@ -1,29 +1,30 @@
-// Plays the web game in headless Chromium the way a player does: typing each
-// line into the page and pressing Enter (or tapping the send button on a
-// phone), or Ctrl+D to end input. What the game wrote must be exactly the
+// Plays the web game in one browser engine the way a player does: typing
+// each line into the page and pressing Enter (or tapping the send button on
+// a phone), or Ctrl+D to end input. What the game wrote must be exactly the
 // console game's transcript for the same input, and main must return 0. It
 // also blocks the wasm, plays offline after one visit, and measures (never
-// asserts) the time to the first prompt on a slow link. Puppeteer comes from
-// KSIEZYC_NODE_MODULES (the build's pinned copy) or from beside this file.
+// asserts) the time to the first prompt on a slow link. The engines and how
+// each is driven are in browsers.mjs.
 //
-//   node browser_test.mjs [SITE_DIR [SCREENSHOT_DIR]]
-// (default: build/web/site, screenshots beside it in build/web/screenshots)
-import { mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+//   node browser_test.mjs chromium|firefox|webkit [SITE_DIR [OUT_DIR]]
+// (default: build/web/site; screenshots, and the browser's profile while it
+// runs, in OUT_DIR, by default build/web/tests/browser-ENGINE)
+import { mkdirSync, readdirSync, readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
-import { createRequire } from 'node:module';
-import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
-
-const here = path.dirname(fileURLToPath(import.meta.url));
-const puppeteer = createRequire(path.join(process.env.KSIEZYC_NODE_MODULES ?? here, 'x.js'))(
-    'puppeteer-core');
+import { launch, stopEverything } from './browsers.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-const site = path.resolve(process.argv[2] ?? path.join(root, 'build/web/site'));
-const shots = path.resolve(process.argv[3] ?? path.join(site, '../screenshots'));
-mkdirSync(shots, { recursive: true });
+const engine = process.argv[2];
+if (!['chromium', 'firefox', 'webkit'].includes(engine)) {
+    console.error('usage: node browser_test.mjs chromium|firefox|webkit [SITE_DIR [OUT_DIR]]');
+    process.exit(2);
+}
+const site = path.resolve(process.argv[3] ?? path.join(root, 'build/web/site'));
+const out = path.resolve(process.argv[4] ?? path.join(root, `build/web/tests/browser-${engine}`));
+mkdirSync(out, { recursive: true });
 const prompt = 'Wpisz numer: ';
 
 // Transcripts a keyboard can type (no control characters). Input left
@@ -42,16 +43,24 @@ const games = [
     'no_final_line_end',
 ];
 
-// A static host for the site on loopback, compressing as hosts do when asked.
+// A static host for the site on loopback, compressing as hosts do when asked;
+// it can also refuse the wasm (the connection dropped, as a blocked request
+// is) or serve over a slow link. The host does both, not the browser, so
+// that every engine sees them the same way.
 const types = {
     '.html': 'text/html; charset=utf-8', '.css': 'text/css', '.js': 'text/javascript',
     '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json',
     '.png': 'image/png', '.svg': 'image/svg+xml',
 };
-function serve(dir, { compress = false } = {}) {
-    const server = createServer((request, response) => {
+function serve(dir, { compress = false, blockWasm: blocked = false, link = null } = {}) {
+    let blockWasm = blocked;
+    const server = createServer(async (request, response) => {
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname.slice(1));
         const file = path.basename(name) || 'index.html';
+        if (blockWasm && file.endsWith('.wasm')) {
+            request.socket.destroy();
+            return;
+        }
         let body;
         try {
             body = readFileSync(path.join(dir, file));
@@ -64,10 +73,24 @@ function serve(dir, { compress = false } = {}) {
             body = gzipSync(body, { level: 9 });
             headers['Content-Encoding'] = 'gzip';
         }
-        response.writeHead(200, headers).end(body);
+        if (!link) {
+            response.writeHead(200, headers).end(body);
+            return;
+        }
+        await pause(link.latency);
+        response.writeHead(200, headers);
+        const chunk = 16384;
+        for (let at = 0; at < body.length && !response.destroyed; at += chunk) {
+            response.write(body.subarray(at, at + chunk));
+            await pause(chunk / link.bytesPerSecond * 1000);
+        }
+        response.end();
     });
     return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
         url: `http://127.0.0.1:${server.address().port}/`,
+        unblock: () => {
+            blockWasm = false;
+        },
         stop: () => new Promise((done) => {
             server.close(done);
             server.closeAllConnections();
@@ -75,63 +98,76 @@ function serve(dir, { compress = false } = {}) {
     })));
 }
 
+const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
+
+// Waits until fn(...args), run in the page, is true. Asked again until then:
+// every engine's driver can run a function, and a page being replaced
+// answers with an error meanwhile.
+async function waitFor(tab, fn, args = [], timeout = 30000) {
+    const end = Date.now() + timeout;
+    for (;;) {
+        if (await tab.evaluate(fn, ...args).catch(() => false)) {
+            return;
+        }
+        if (Date.now() > end) {
+            throw new Error(`timed out after ${timeout} ms waiting for ${fn}`);
+        }
+        await pause(25);
+    }
+}
+
+// Nothing is undefined here: WebDriver hands it back as null.
 const state = () => ({
     output: window.gameOutput,
     state: document.body.dataset.state,
-    exit: document.body.dataset.exit,
-    focused: document.activeElement?.id,
+    exit: document.body.dataset.exit ?? null,
+    focused: document.activeElement?.id ?? null,
 });
 
 // Waits until the game has answered what was typed: it has written more and
 // waits at a prompt again, or it has ended.
-async function settle(page, before) {
-    await page.waitForFunction(
-        (length, text) => document.body.dataset.exit !== undefined ||
-            (window.gameOutput.length > length && window.gameOutput.endsWith(text)),
-        { timeout: 30000 }, before, prompt);
+function settle(tab, before) {
+    return waitFor(tab, (length, text) => document.body.dataset.exit !== undefined ||
+        (window.gameOutput.length > length && window.gameOutput.endsWith(text)), [before, prompt]);
 }
 
-async function ctrlD(page) {
-    await page.keyboard.down('Control');
-    await page.keyboard.press('KeyD');
-    await page.keyboard.up('Control');
+const ended = () => document.body.dataset.exit !== undefined;
+
+async function open(tab, url) {
+    await tab.goto(url);
+    await waitFor(tab, (text) => window.gameOutput?.endsWith(text), [prompt]);
 }
 
-async function open(page, url) {
-    await page.goto(url);
-    await page.waitForFunction((text) => window.gameOutput?.endsWith(text), {}, prompt);
-}
-
-async function play(page, url, name) {
+async function play(tab, url, name) {
     const input = readFileSync(path.join(root, 'tests/transcripts', `${name}.in`), 'latin1');
     const expected = readFileSync(path.join(root, 'tests/transcripts', `${name}.out`), 'utf8');
-    await open(page, url);
+    await open(tab, url);
     const problems = [];
-    if ((await page.evaluate(state)).focused !== 'entry') {
+    if ((await tab.evaluate(state)).focused !== 'entry') {
         problems.push('the input line does not have the cursor at the start');
     }
     const lines = input.split('\n');
     const last = lines.pop();
     for (const line of lines) {
-        const before = await page.evaluate(state);
-        if (before.exit !== undefined) {
+        const before = await tab.evaluate(state);
+        if (before.exit !== null) {
             break;
         }
-        await page.keyboard.type(line);
-        await page.keyboard.press('Enter');
-        await settle(page, before.output.length);
+        await tab.type(line);
+        await tab.press('Enter');
+        await settle(tab, before.output.length);
     }
     // A number sent without a line end waits, as on a terminal, for what
     // comes after it: here the end of input.
-    if (last !== '' && (await page.evaluate(state)).exit === undefined) {
-        await page.keyboard.type(last);
-        await ctrlD(page);
+    if (last !== '' && !await tab.evaluate(ended)) {
+        await tab.type(last);
+        await tab.ctrlD();
     }
-    if ((await page.evaluate(state)).exit === undefined) {
-        await ctrlD(page);
+    if (!await tab.evaluate(ended)) {
+        await tab.ctrlD();
     }
-    await page.waitForFunction(() => document.body.dataset.exit !== undefined, { timeout: 30000 });
-    const after = await page.evaluate(state);
+    await waitFor(tab, ended);
+    const after = await tab.evaluate(state);
     if (after.output !== expected) {
         problems.push(`output differs from ${name}.out:\n--- expected ---\n${expected}\n` +
             `--- page ---\n${after.output}`);
@@ -142,6 +178,14 @@ async function play(page, url, name) {
     if (after.focused !== 'again') {
         problems.push('the way to play again does not have the focus after the game');
     }
+    const ending = await tab.evaluate(() => {
+        const box = document.getElementById('ending').getBoundingClientRect();
+        return [box.top, box.bottom, innerHeight];
+    });
+    // A pixel's slack: Chromium places it a fraction past the bottom.
+    if (ending[0] < 0 || ending[1] > ending[2] + 1) {
+        problems.push(`the end of the game is not all in view: ${ending}`);
+    }
     return problems;
 }
 
@@ -150,16 +194,16 @@ const shownGameText = () => Array.from(document.getElementById('output').childNo
     .filter((node) => !(node.classList?.contains('typed')))
     .map((node) => node.textContent).join('');
 
-async function pasteLongLine(page, url) {
-    await open(page, url);
+async function pasteLongLine(tab, url) {
+    await open(tab, url);
     const line = Array.from({ length: 400 }, (_, i) => (i % 2 ? '2' : '1')).join(' ') + ' 0';
     const started = performance.now();
-    await page.keyboard.sendCharacter(line);
-    await page.keyboard.press('Enter');
-    await page.waitForFunction(() => document.body.dataset.exit !== undefined, { timeout: 60000 });
-    const shown = await page.evaluate(shownGameText);
+    await tab.paste(line);
+    await tab.press('Enter');
+    await waitFor(tab, ended, [], 60000);
+    const shown = await tab.evaluate(shownGameText);
     const milliseconds = performance.now() - started;
-    const { output } = await page.evaluate(state);
+    const { output } = await tab.evaluate(state);
     console.log(`measure: a pasted line of 401 numbers showed its ${output.length} characters ` +
         `of output in ${milliseconds.toFixed(0)} ms`);
     const problems = [];
@@ -172,34 +216,41 @@ async function pasteLongLine(page, url) {
     return problems;
 }
 
-async function playAgainByKeyboard(page, url) {
-    await open(page, url);
-    await page.keyboard.type('0');
-    await page.keyboard.press('Enter');
-    await page.waitForFunction(() => document.body.dataset.exit === '0');
-    await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
-    await page.waitForFunction((text) => window.gameOutput?.endsWith(text), {}, prompt);
-    await page.screenshot({ path: path.join(shots, 'screenshot-start.png') });
-    const after = await page.evaluate(state);
-    return after.exit === undefined && after.focused === 'entry' ? [] :
-        ['Enter on "Zagraj ponownie" did not start a new game ready for input'];
+// Enter on "Zagraj ponownie" loads the page afresh: the mark left on the old
+// one is gone, and the new game waits for input.
+async function playAgainByKeyboard(tab, url) {
+    await open(tab, url);
+    await tab.type('0');
+    await tab.press('Enter');
+    await waitFor(tab, () => document.body.dataset.exit === '0');
+    const button = await tab.evaluate(() => document.activeElement?.textContent);
+    await tab.evaluate(() => {
+        window.beforeReload = true;
+    });
+    await tab.press('Enter');
+    await waitFor(tab, (text) => !window.beforeReload && window.gameOutput?.endsWith(text),
+        [prompt]);
+    await tab.screenshot(path.join(out, 'screenshot-start.png'));
+    const after = await tab.evaluate(state);
+    return button === 'Zagraj ponownie' && after.exit === null && after.focused === 'entry' ?
+        [] : ['Enter on "Zagraj ponownie" did not start a new game ready for input'];
 }
 
 // A touch phone 360 px wide: the numbers are sent with the on-screen button,
 // and every separator line takes one row.
-async function phoneWidth(page, url) {
-    await page.setViewport({ width: 360, height: 740, isMobile: true, hasTouch: true });
-    await open(page, url);
+async function phoneWidth(tab, url) {
+    await tab.openAtPhoneWidth(url);
+    await waitFor(tab, (text) => window.gameOutput?.endsWith(text), [prompt]);
     const problems = [];
     for (const line of ['1', '2']) {
-        const before = await page.evaluate(state);
-        await page.tap('#entry');
-        await page.keyboard.type(line);
-        await page.tap('#send');
-        await settle(page, before.output.length);
+        const before = await tab.evaluate(state);
+        await tab.tap('#entry');
+        await tab.type(line);
+        await tab.tap('#send');
+        await settle(tab, before.output.length);
     }
-    await page.screenshot({ path: path.join(shots, 'screenshot-phone.png') });
-    const seen = await page.evaluate(() => {
+    await tab.screenshot(path.join(out, 'screenshot-phone.png'));
+    const seen = await tab.evaluate(() => {
         const lineHeight = parseFloat(getComputedStyle(document.getElementById('output')).lineHeight);
         const send = document.getElementById('send').getBoundingClientRect();
         return {
@@ -210,6 +261,9 @@ async function phoneWidth(page, url) {
             output: window.gameOutput,
         };
     });
+    if (seen.widths[1] !== 360) {
+        problems.push(`the page is ${seen.widths[1]} px wide, not 360`);
+    }
     if (seen.widths[0] > seen.widths[1]) {
         problems.push(`the page scrolls sideways at phone width: ${seen.widths}`);
     }
@@ -225,61 +279,64 @@ async function phoneWidth(page, url) {
     return problems;
 }
 
-// With the wasm blocked, the page says so and offers to try again.
-async function blockedWasm(page, url) {
-    await page.setRequestInterception(true);
-    page.on('request', (request) => (request.url().endsWith('.wasm') ? request.abort()
-        : request.continue()));
+// With the wasm blocked, the page says so and offers to try again; once the
+// wasm comes through, trying again starts the game.
+async function blockedWasm(tab) {
+    const blocked = await serve(site, { blockWasm: true });
     const started = performance.now();
-    await page.goto(url);
-    await page.waitForFunction(() => document.body.dataset.state === 'failed', { timeout: 10000 });
-    const seen = await page.evaluate(() => ({
+    await tab.goto(blocked.url);
+    await waitFor(tab, () => document.body.dataset.state === 'failed', [], 10000);
+    console.log(`measure: the blocked wasm was reported after ${(performance.now() - started)
+        .toFixed(0)} ms`);
+    const seen = await tab.evaluate(() => ({
         button: document.getElementById('again').textContent,
         shown: !document.getElementById('ending').hidden,
         focused: document.activeElement?.id,
     }));
-    console.log(`measure: the blocked wasm was reported after ${(performance.now() - started)
-        .toFixed(0)} ms`);
-    return seen.shown && seen.focused === 'again' && seen.button === 'Spróbuj ponownie' ? [] :
-        [`no way to try again after a failed load: ${JSON.stringify(seen)}`];
+    const problems = seen.shown && seen.focused === 'again' && seen.button === 'Spróbuj ponownie' ?
+        [] : [`no way to try again after a failed load: ${JSON.stringify(seen)}`];
+    blocked.unblock();
+    await tab.press('Enter');
+    await waitFor(tab, (text) => window.gameOutput?.endsWith(text), [prompt]).catch(() =>
+        problems.push('"Spróbuj ponownie" did not start the game once the wasm came through'));
+    await blocked.stop();
+    return problems;
 }
 
 // After one visit the game starts and plays with the host gone, "Zagraj
 // ponownie" included.
-async function offline(page) {
+async function offline(tab) {
     const host = await serve(site);
-    await open(page, host.url);
-    await page.evaluate(async () => {
+    await open(tab, host.url);
+    await tab.evaluate(async () => {
         await navigator.serviceWorker.ready;
         while (!navigator.serviceWorker.controller) {
             await new Promise((resolve) => setTimeout(resolve, 50));
         }
     });
     await host.stop();
-    await page.setOfflineMode(true);
-    const problems = await play(page, host.url, 'status_rest_quit');
-    problems.push(...await playAgainByKeyboard(page, host.url));
+    await tab.goOffline();
+    const problems = await play(tab, host.url, 'status_rest_quit');
+    problems.push(...await playAgainByKeyboard(tab, host.url));
     return problems;
 }
 
 // Time to the first prompt on a slow link (1.6 Mbps, 150 ms), served plain and
 // compressed; a line typed while it loads is played after the opening text.
-async function slowLink(page, compress) {
-    const host = await serve(site, { compress });
-    await page.emulateNetworkConditions({ download: 200000, upload: 93750, latency: 150 });
+async function slowLink(tab, compress) {
+    const host = await serve(site, { compress, link: { bytesPerSecond: 200000, latency: 150 } });
     const started = performance.now();
-    const loaded = page.goto(host.url);
-    await page.waitForSelector('#entry:enabled');
-    const typedWhile = await page.evaluate(() => document.body.dataset.state);
-    await page.type('#entry', '1');
-    await page.keyboard.press('Enter');
-    await page.waitForFunction((text) => window.gameOutput?.includes(text), { timeout: 60000 },
-        prompt);
+    const loaded = tab.goto(host.url);
+    await waitFor(tab, () => document.getElementById('entry')?.disabled === false);
+    const typedWhile = await tab.evaluate(() => document.body.dataset.state);
+    await tab.type('1');
+    await tab.press('Enter');
+    await waitFor(tab, (text) => window.gameOutput?.includes(text), [prompt], 60000);
     console.log(`measure: first prompt after ${(performance.now() - started).toFixed(0)} ms ` +
         `on a 1.6 Mbps, 150 ms link, served ${compress ? 'gzipped' : 'plain'}`);
-    await page.waitForFunction(() => window.gameOutput.includes('Stan Gracza'), { timeout: 30000 });
+    await waitFor(tab, () => window.gameOutput.includes('Stan Gracza'));
     await loaded;
-    const order = await page.evaluate((text) => {
+    const order = await tab.evaluate((text) => {
         const typed = document.querySelector('#output .typed');
         return typed?.previousSibling?.textContent.endsWith(text);
     }, prompt);
@@ -296,49 +353,56 @@ function siteSize() {
     return bytes <= 80000 ? [] : [`the site is ${bytes} bytes gzipped, more than 80000`];
 }
 
-const profile = mkdtempSync(path.join(tmpdir(), 'ksiezyc-chromium-'));
 const server = await serve(site);
-const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    userDataDir: profile,
-    // Chromium keeps crash reports and settings under XDG folders: in the
-    // scratch profile too, not in the home folder.
-    env: { ...process.env, XDG_CONFIG_HOME: profile, XDG_CACHE_HOME: profile },
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
 let passed = 0;
 let failed = 0;
+let browser;
 try {
+    browser = await launch(engine, path.join(out, 'profile'), out);
+    console.log(`engine: ${browser.version}`);
     const checks = [
-        ...games.map((name) => [`typed game ${name}`, (page) => play(page, server.url, name)]),
-        ['pasted long line', (page) => pasteLongLine(page, server.url)],
-        ['play again by keyboard', (page) => playAgainByKeyboard(page, server.url)],
-        ['phone width', (page) => phoneWidth(page, server.url)],
-        ['blocked wasm', (page) => blockedWasm(page, server.url)],
-        ['offline after one visit', (page) => offline(page)],
-        ['slow link', (page) => slowLink(page, false)],
-        ['slow link, gzipped', (page) => slowLink(page, true)],
-        ['site size', async () => siteSize()],
+        ...games.map((name) => [`typed game ${name}`, (tab) => play(tab, server.url, name)]),
+        ['pasted long line', (tab) => pasteLongLine(tab, server.url)],
+        ['play again by keyboard', (tab) => playAgainByKeyboard(tab, server.url)],
+        ['phone width', (tab) => phoneWidth(tab, server.url)],
+        ['blocked wasm', (tab) => blockedWasm(tab)],
+        ['offline after one visit', (tab) => offline(tab)],
+        ['slow link', (tab) => slowLink(tab, false)],
+        ['slow link, gzipped', (tab) => slowLink(tab, true)],
     ];
     for (const [what, check] of checks) {
-        // A context of its own for each: no service worker or cache carries over.
-        const context = await browser.createBrowserContext();
-        const page = await context.newPage();
-        page.on('pageerror', (error) => console.log(`  page error: ${error.message}`));
-        const problems = await check(page).catch((error) => [String(error)]);
+        const notes = [];
+        const tab = await browser.newTab((note) => notes.push(note));
+        let timer;
+        const problems = await Promise.race([
+            check(tab),
+            new Promise((_, reject) => {
+                timer = setTimeout(() => reject(new Error('no end after 120 s')), 120000);
+            }),
+        ]).catch((error) => [String(error)]).finally(() => clearTimeout(timer));
         if (what === 'typed game status_rest_quit') {
-            await page.screenshot({ path: path.join(shots, 'screenshot.png') });
+            await tab.screenshot(path.join(out, 'screenshot.png'));
         }
-        await context.close();
+        await tab.close();
         console.log(`${problems.length ? 'FAIL' : 'ok'}   ${what}`);
+        notes.forEach((note) => console.log(`  note: ${note}`));
         problems.forEach((problem) => console.log(`  ${problem}`));
         problems.length ? ++failed : ++passed;
     }
+} catch (error) {
+    console.log(`FAIL   ${engine}: ${error.stack}`);
+    ++failed;
 } finally {
-    await browser.close();
+    if (browser && !await browser.close()) {
+        console.log(`FAIL   ${engine}'s processes went on after it was closed; killed`);
+        ++failed;
+    }
+    stopEverything();
     await server.stop();
-    rmSync(profile, { recursive: true, force: true });
 }
-console.log(`${passed} passed, ${failed} failed`);
+const sizeProblems = siteSize();
+console.log(`${sizeProblems.length ? 'FAIL' : 'ok'}   site size`);
+sizeProblems.forEach((problem) => console.log(`  ${problem}`));
+sizeProblems.length ? ++failed : ++passed;
+console.log(`${engine}: ${passed} passed, ${failed} failed`);
 process.exitCode = failed ? 1 : 0;

@@ -1,0 +1,362 @@
+// The three browser engines the page is tested in, each started from
+// Debian's packages with its profile in PROFILE (never in the home folder),
+// and one way to drive a tab in any of them:
+//   Chromium     puppeteer-core over the DevTools protocol
+//   Firefox ESR  puppeteer-core over WebDriver BiDi
+//   WebKit       WebKitGTK's MiniBrowser through WebKitWebDriver (W3C
+//                WebDriver), in an X server of its own (Xvfb)
+// A tab calls say() where its engine's driver cannot do what a player does
+// and the test does the nearest thing instead.
+import { spawn } from 'node:child_process';
+import { closeSync, existsSync, mkdirSync, openSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { createServer } from 'node:net';
+import { createRequire } from 'node:module';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { Session } from './webdriver.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const phone = { width: 360, height: 740 };
+
+// Whatever a browser writes for itself goes in the profile.
+function profileEnvironment(profile) {
+    return {
+        ...process.env,
+        HOME: profile,
+        XDG_CONFIG_HOME: path.join(profile, 'config'),
+        XDG_CACHE_HOME: path.join(profile, 'cache'),
+        XDG_DATA_HOME: path.join(profile, 'data'),
+    };
+}
+
+// Processes started in a group of their own are stopped as a group, and the
+// group must then be gone: no browser outlives the test.
+const groups = new Set();
+function stopGroup(pid, signal = 'SIGKILL') {
+    try {
+        process.kill(-pid, signal);
+    } catch {
+        // Already gone.
+    }
+}
+async function groupGone(pid) {
+    for (let tries = 0; tries < 100; ++tries) {
+        try {
+            process.kill(-pid, 0);
+        } catch {
+            groups.delete(pid);
+            return true;
+        }
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    stopGroup(pid);
+    return false;
+}
+// For a launch that failed half way, and for the test stopped from outside.
+export function stopEverything() {
+    groups.forEach((pid) => stopGroup(pid));
+}
+for (const signal of ['SIGINT', 'SIGTERM']) {
+    process.on(signal, () => {
+        stopEverything();
+        process.exit(1);
+    });
+}
+
+export async function launch(engine, profile, out) {
+    rmSync(profile, { recursive: true, force: true });
+    mkdirSync(profile, { recursive: true });
+    const browser = engine === 'webkit' ? await launchWebKit(profile, out) :
+        await launchPuppeteer(engine, profile);
+    return {
+        ...browser,
+        // True once every process the engine started is gone.
+        async close() {
+            await browser.close().catch(() => {});
+            const gone = await Promise.all(browser.groups.map(groupGone));
+            rmSync(profile, { recursive: true, force: true });
+            return gone.every(Boolean);
+        },
+    };
+}
+
+async function launchPuppeteer(engine, profile) {
+    const puppeteer = createRequire(path.join(process.env.KSIEZYC_NODE_MODULES ?? here, 'x.js'))(
+        'puppeteer-core');
+    const options = engine === 'chromium' ? {
+        executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    } : {
+        browser: 'firefox',
+        executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
+    };
+    const browser = await puppeteer.launch({
+        ...options, userDataDir: path.join(profile, 'browser'), env: profileEnvironment(profile),
+    });
+    const group = browser.process().pid;
+    groups.add(group);
+    return {
+        version: await browser.version(),
+        groups: [group],
+        close: () => browser.close(),
+        async newTab(say) {
+            // A context of its own for each tab: no service worker or cache
+            // carries over.
+            const context = await browser.createBrowserContext();
+            const page = await context.newPage();
+            page.on('pageerror', (error) => say(`page error: ${error.message}`));
+            return new PuppeteerTab(engine, context, page, say);
+        },
+    };
+}
+
+class PuppeteerTab {
+    constructor(engine, context, page, say) {
+        Object.assign(this, { engine, context, page, say });
+    }
+
+    goto(url) {
+        return this.page.goto(url);
+    }
+
+    evaluate(fn, ...args) {
+        return this.page.evaluate(fn, ...args);
+    }
+
+    type(text) {
+        return this.page.keyboard.type(text);
+    }
+
+    press(key) {
+        return this.page.keyboard.press(key);
+    }
+
+    async ctrlD() {
+        await this.page.keyboard.down('Control');
+        await this.page.keyboard.press('KeyD');
+        await this.page.keyboard.up('Control');
+    }
+
+    // Text arriving at once, as a paste or an input method gives it.
+    paste(text) {
+        if (this.engine === 'chromium') {
+            return this.page.keyboard.sendCharacter(text);
+        }
+        this.say('Firefox\'s driver inserts one character at a time: the line is typed');
+        return this.page.keyboard.type(text);
+    }
+
+    tap(selector) {
+        return this.page.tap(selector);
+    }
+
+    async openAtPhoneWidth(url) {
+        await this.page.setViewport({ ...phone, isMobile: true, hasTouch: true });
+        await this.page.goto(url);
+    }
+
+    screenshot(file) {
+        return this.page.screenshot({ path: file });
+    }
+
+    goOffline() {
+        return this.page.setOfflineMode(true);
+    }
+
+    close() {
+        return this.context.close();
+    }
+}
+
+// A free port on loopback, for the driver to listen on.
+function freePort() {
+    return new Promise((resolve, reject) => {
+        const server = createServer().on('error', reject);
+        server.listen(0, '127.0.0.1', () => {
+            const { port } = server.address();
+            server.close(() => resolve(port));
+        });
+    });
+}
+
+function start(command, args, env, stdio = 'ignore') {
+    const child = spawn(command, args, { env, stdio, detached: true });
+    groups.add(child.pid);
+    return child;
+}
+
+// Xvfb picks a free display and writes its number on descriptor 3. Without
+// -noreset it resets whenever its last client goes, as each tab's browser
+// does, and a browser starting meanwhile cannot open the display.
+function startXvfb(profile) {
+    const xvfb = start('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten',
+        'tcp', '-noreset'], profileEnvironment(profile), ['ignore', 'ignore', 'ignore', 'pipe']);
+    return new Promise((resolve, reject) => {
+        let number = '';
+        xvfb.stdio[3].on('data', (data) => {
+            number += data;
+            if (number.endsWith('\n')) {
+                resolve({ pid: xvfb.pid, display: `:${number.trim()}` });
+            }
+        });
+        xvfb.on('exit', (code) => reject(new Error(`Xvfb ended with ${code}`)));
+    });
+}
+
+function miniBrowser() {
+    if (process.env.MINIBROWSER) {
+        return process.env.MINIBROWSER;
+    }
+    // WebKitGTK's MiniBrowser, for GTK 3 (webkit2gtk-4.1) or GTK 4 (webkitgtk-6.0).
+    for (const lib of readdirSync('/usr/lib').map((name) => path.join('/usr/lib', name))) {
+        for (const api of ['webkitgtk-6.0', 'webkit2gtk-4.1']) {
+            const binary = path.join(lib, api, 'MiniBrowser');
+            if (existsSync(binary)) {
+                return binary;
+            }
+        }
+    }
+    throw new Error('no MiniBrowser: apt-get install webkit2gtk-driver');
+}
+
+async function launchWebKit(profile, out) {
+    const binary = miniBrowser();
+    const x = await startXvfb(profile);
+    const port = await freePort();
+    const env = { ...profileEnvironment(profile), DISPLAY: x.display };
+    // Its messages, and MiniBrowser's, are kept beside the screenshots.
+    const log = openSync(path.join(out, 'webkitwebdriver.log'), 'w');
+    const driver = start('WebKitWebDriver', [`--port=${port}`], env, ['ignore', log, log]);
+    closeSync(log);
+    const url = `http://127.0.0.1:${port}`;
+    for (let tries = 0; ; ++tries) {
+        try {
+            await fetch(`${url}/status`);
+            break;
+        } catch (error) {
+            if (tries === 100) {
+                throw error;
+            }
+            await new Promise((resolve) => setTimeout(resolve, 50));
+        }
+    }
+    // Navigation returns at once, as puppeteer's does not wait for more than
+    // the load either: the checks wait for what they need, and the driver
+    // takes no other command while a page on a slow link loads.
+    const capabilities = {
+        pageLoadStrategy: 'none',
+        'webkitgtk:browserOptions': { binary, args: ['--automation'] },
+    };
+    const sessions = new Set();
+    const first = await Session.create(url, capabilities);
+    await first.close();
+    return {
+        version: `WebKitGTK ${first.capabilities.browserVersion} (MiniBrowser)`,
+        groups: [driver.pid, x.pid],
+        async close() {
+            await Promise.all([...sessions].map((session) => session.close().catch(() => {})));
+            stopGroup(driver.pid, 'SIGTERM');
+            stopGroup(x.pid, 'SIGTERM');
+        },
+        // A browser of its own for each tab.
+        async newTab(say) {
+            const session = await Session.create(url, capabilities);
+            sessions.add(session);
+            return new WebDriverTab(session, say, () => sessions.delete(session));
+        },
+    };
+}
+
+class WebDriverTab {
+    constructor(session, say, closed) {
+        Object.assign(this, { session, say, closed, frame: null });
+    }
+
+    // Returns once the new document is there (not the old one, which the
+    // driver would answer for until then), without waiting for its load.
+    async goto(url) {
+        await this.evaluate(() => {
+            window.leaving = true;
+        }).catch(() => {});
+        await this.session.navigate(url);
+        for (let tries = 0; ; ++tries) {
+            if (await this.evaluate(() => !window.leaving).catch(() => false)) {
+                return;
+            }
+            if (tries === 1000) {
+                throw new Error(`${url} did not open`);
+            }
+            await new Promise((resolve) => setTimeout(resolve, 20));
+        }
+    }
+
+    evaluate(fn, ...args) {
+        return this.session.execute(String(fn), args);
+    }
+
+    type(text) {
+        return this.session.keys(text);
+    }
+
+    press(key) {
+        return this.session.keys({ Enter: '\uE007' }[key]);
+    }
+
+    ctrlD() {
+        return this.session.keys('d', ['\uE009']);
+    }
+
+    async paste(text) {
+        this.say('WebDriver has no paste: the line is sent to the input line as keys');
+        await this.session.sendKeys(await this.session.activeElement(), text);
+    }
+
+    async tap(selector) {
+        await this.session.tap(await this.session.element(selector));
+    }
+
+    // The window cannot be narrower than MiniBrowser's toolbar, so the page
+    // is laid out at phone width in a frame of that size where it has to be.
+    async openAtPhoneWidth(url) {
+        await this.session.setWindowSize(phone.width, phone.height);
+        await this.goto('about:blank');
+        const width = await this.evaluate(() => innerWidth);
+        if (width === phone.width) {
+            await this.goto(url);
+            return;
+        }
+        this.say(`MiniBrowser's window is no narrower than ${width} px: the page is ` +
+            `${phone.width} px wide in a frame`);
+        const toolbar = await this.evaluate(() => outerHeight - innerHeight);
+        await this.session.setWindowSize(phone.width, phone.height + toolbar);
+        await this.goto(`data:text/html,<body style="margin:0"><iframe src="${url}" ` +
+            `style="border:0;width:${phone.width}px;height:${phone.height}px"></iframe>`);
+        this.frame = await this.session.element('iframe');
+        await this.session.frame(this.frame);
+    }
+
+    async screenshot(file) {
+        // What was last laid out, painted: WebKit can otherwise show a frame
+        // from before the last scroll.
+        await this.evaluate(() => new Promise((resolve) =>
+            requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        if (!this.frame) {
+            writeFileSync(file, await this.session.screenshot());
+            return;
+        }
+        await this.session.parentFrame();
+        writeFileSync(file, await this.session.screenshot(this.frame));
+        await this.session.frame(this.frame);
+    }
+
+    goOffline() {
+        this.say('WebKitGTK\'s driver has no offline switch: with the host stopped, ' +
+            'every request is refused instead');
+    }
+
+    async close() {
+        await this.session.close();
+        this.closed();
+    }
+}
