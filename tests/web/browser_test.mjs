@@ -86,17 +86,25 @@ function serve(dir, { compress = false, blockWasm: blocked = false, link = null 
         }
         response.end();
     });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
-        url: `http://127.0.0.1:${server.address().port}/`,
+    const host = {
         unblock: () => {
             blockWasm = false;
         },
         stop: () => new Promise((done) => {
+            hosts.delete(host);
             server.close(done);
             server.closeAllConnections();
         }),
-    })));
+    };
+    hosts.add(host);
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => {
+        host.url = `http://127.0.0.1:${server.address().port}/`;
+        resolve(host);
+    }));
 }
+// Hosts still up when the test ends (a check that failed half way) are
+// stopped then.
+const hosts = new Set();
 
 const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
@@ -398,7 +406,7 @@ try {
         ++failed;
     }
     stopEverything();
-    await server.stop();
+    await Promise.all([...hosts].map((host) => host.stop()));
 }
 const sizeProblems = siteSize();
 console.log(`${sizeProblems.length ? 'FAIL' : 'ok'}   site size`);
