@@ -268,6 +268,17 @@ async function launchWebKit(profile, out) {
     };
 }
 
+// Until ready() is true, for 20 s at most.
+async function poll(ready, what) {
+    for (let tries = 0; tries < 1000; ++tries) {
+        if (await ready().catch(() => false)) {
+            return;
+        }
+        await new Promise((resolve) => setTimeout(resolve, 20));
+    }
+    throw new Error(`${what} did not open`);
+}
+
 class WebDriverTab {
     constructor(session, say, closed) {
         Object.assign(this, { session, say, closed, frame: null });
@@ -280,15 +291,7 @@ class WebDriverTab {
             window.leaving = true;
         }).catch(() => {});
         await this.session.navigate(url);
-        for (let tries = 0; ; ++tries) {
-            if (await this.evaluate(() => !window.leaving).catch(() => false)) {
-                return;
-            }
-            if (tries === 1000) {
-                throw new Error(`${url} did not open`);
-            }
-            await new Promise((resolve) => setTimeout(resolve, 20));
-        }
+        await poll(() => this.evaluate(() => !window.leaving), url);
     }
 
     evaluate(fn, ...args) {
@@ -331,7 +334,11 @@ class WebDriverTab {
         const toolbar = await this.evaluate(() => outerHeight - innerHeight);
         await this.session.setWindowSize(phone.width, phone.height + toolbar);
         await this.goto(`data:text/html,<body style="margin:0"><iframe src="${url}" ` +
-            `style="border:0;width:${phone.width}px;height:${phone.height}px"></iframe>`);
+            `style="border:0;width:${phone.width}px;height:${phone.height}px" ` +
+            'onload="window.frameLoaded = true"></iframe>');
+        // Into the frame only once its page has loaded: switched into any
+        // sooner, WebKitGTK 2.54's driver never found the game there.
+        await poll(() => this.evaluate(() => window.frameLoaded === true), `${url} in a frame`);
         this.frame = await this.session.element('iframe');
         await this.session.frame(this.frame);
     }
