@@ -14,7 +14,7 @@ import { createServer } from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
-import { launch, stopEverything } from './browsers.mjs';
+import { launch, pause, stopEverything } from './browsers.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const engine = process.argv[2];
@@ -105,8 +105,6 @@ function serve(dir, { compress = false, blockWasm: blocked = false, link = null 
 // Hosts still up when the test ends (a check that failed half way) are
 // stopped then.
 const hosts = new Set();
-
-const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 // Waits until fn(...args), run in the page, is true. Asked again until then:
 // every engine's driver can run a function, and a page being replaced

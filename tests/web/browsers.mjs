@@ -17,6 +17,7 @@ import { Session } from './webdriver.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const phone = { width: 360, height: 740 };
+export const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 // Whatever a browser writes for itself goes in the profile.
 function profileEnvironment(profile) {
@@ -47,7 +48,7 @@ async function groupGone(pid) {
             groups.delete(pid);
             return true;
         }
-        await new Promise((resolve) => setTimeout(resolve, 50));
+        await pause(50);
     }
     stopGroup(pid);
     return false;
@@ -230,20 +231,10 @@ async function launchWebKit(profile, out) {
     const driver = start('WebKitWebDriver', [`--port=${port}`], env, ['ignore', log, log]);
     closeSync(log);
     const url = `http://127.0.0.1:${port}`;
-    for (let tries = 0; ; ++tries) {
-        try {
-            await fetch(`${url}/status`);
-            break;
-        } catch (error) {
-            if (tries === 100) {
-                throw error;
-            }
-            await new Promise((resolve) => setTimeout(resolve, 50));
-        }
-    }
-    // Navigation returns at once, as puppeteer's does not wait for more than
-    // the load either: the checks wait for what they need, and the driver
-    // takes no other command while a page on a slow link loads.
+    await poll(async () => (await fetch(`${url}/status`)).ok, 'WebKitWebDriver did not start');
+    // Navigation returns at once, the page loading meanwhile: the checks wait
+    // for what they need, and by default the driver would take no command
+    // until a page on a slow link had loaded.
     const capabilities = {
         pageLoadStrategy: 'none',
         'webkitgtk:browserOptions': { binary, args: ['--automation'] },
@@ -269,14 +260,14 @@ async function launchWebKit(profile, out) {
 }
 
 // Until ready() is true, for 20 s at most.
-async function poll(ready, what) {
+async function poll(ready, failure) {
     for (let tries = 0; tries < 1000; ++tries) {
         if (await ready().catch(() => false)) {
             return;
         }
-        await new Promise((resolve) => setTimeout(resolve, 20));
+        await pause(20);
     }
-    throw new Error(`${what} did not open`);
+    throw new Error(failure);
 }
 
 class WebDriverTab {
@@ -291,7 +282,7 @@ class WebDriverTab {
             window.leaving = true;
         }).catch(() => {});
         await this.session.navigate(url);
-        await poll(() => this.evaluate(() => !window.leaving), url);
+        await poll(() => this.evaluate(() => !window.leaving), `${url} did not open`);
     }
 
     evaluate(fn, ...args) {
@@ -338,7 +329,8 @@ class WebDriverTab {
             'onload="window.frameLoaded = true"></iframe>');
         // Into the frame only once its page has loaded: switched into any
         // sooner, WebKitGTK 2.54's driver never found the game there.
-        await poll(() => this.evaluate(() => window.frameLoaded === true), `${url} in a frame`);
+        await poll(() => this.evaluate(() => window.frameLoaded === true),
+            `${url} did not open in a frame`);
         this.frame = await this.session.element('iframe');
         await this.session.frame(this.frame);
     }
