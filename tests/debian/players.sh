@@ -82,9 +82,13 @@ uri=$(awk '/^URIs:/ {print $2}' "$here/ksiezyc.sources")
 serve() { ln -sfn "$1" "$here/www/$(sed 's|^[a-z]*://[^/]*/||; s|/*$||' <<<"$uri")"; }
 lists=/var/lib/apt/lists/$(sed 's|^[a-z]*://||; s|/*$||; s|/|_|g' <<<"$uri")_
 lists_now() { sha256sum "$lists"* 2>/dev/null || true; }
-# apt-get update, its W:, E: and N: lines shown; prints how many there were.
+# apt-get update of the project's repository alone (Debian's lists were
+# fetched at the start and stay), its W:, E: and N: lines shown; prints how
+# many there were. A fault of Debian's mirror is thus never taken for one of
+# the repository's.
 update() {
-    apt-get -y -q update >/tmp/update 2>&1 || true
+    apt-get -y -q -o Dir::Etc::sourcelist=/etc/apt/sources.list.d/ksiezyc.sources \
+        -o Dir::Etc::sourceparts=- -o APT::Get::List-Cleanup=0 update >/tmp/update 2>&1 || true
     grep -E '^(W|E|N):' /tmp/update >/tmp/said || true
     sed 's/^/  apt: /' /tmp/said >&2
     wc -l </tmp/said
