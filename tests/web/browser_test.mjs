@@ -14,7 +14,7 @@ import { createServer } from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
-import { launch, pause, stopEverything } from './browsers.mjs';
+import { launch, pause, poll, stopEverything } from './browsers.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const engine = process.argv[2];
@@ -109,17 +109,9 @@ const hosts = new Set();
 // Waits until fn(...args), run in the page, is true. Asked again until then:
 // every engine's driver can run a function, and a page being replaced
 // answers with an error meanwhile.
-async function waitFor(tab, fn, args = [], timeout = 30000) {
-    const end = Date.now() + timeout;
-    for (;;) {
-        if (await tab.evaluate(fn, ...args).catch(() => false)) {
-            return;
-        }
-        if (Date.now() > end) {
-            throw new Error(`timed out after ${timeout} ms waiting for ${fn}`);
-        }
-        await pause(25);
-    }
+function waitFor(tab, fn, args = [], timeout = 30000) {
+    return poll(() => tab.evaluate(fn, ...args),
+        `timed out after ${timeout} ms waiting for ${fn}`, timeout);
 }
 
 // Nothing is undefined here: WebDriver hands it back as null.

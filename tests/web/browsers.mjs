@@ -259,15 +259,15 @@ async function launchWebKit(profile, out) {
     };
 }
 
-// Until ready() is true, for 20 s at most.
-async function poll(ready, failure) {
-    for (let tries = 0; tries < 1000; ++tries) {
-        if (await ready().catch(() => false)) {
-            return;
+// Until ready() is true (an error counts as not yet), for `timeout` ms at most.
+export async function poll(ready, failure, timeout = 20000) {
+    const end = Date.now() + timeout;
+    while (!await ready().catch(() => false)) {
+        if (Date.now() > end) {
+            throw new Error(failure);
         }
         await pause(20);
     }
-    throw new Error(failure);
 }
 
 class WebDriverTab {
