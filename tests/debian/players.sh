@@ -3,30 +3,28 @@
 # player does there: installs each package of a release with apt, from its
 # file and then from the signed apt repository, plays every transcript with
 # the installed game (under qemu-user on a foreign architecture), upgrades to
-# the next version, and removes it. Lays out in /srv/ksiezyc:
-#   debs/          the release's packages, transcripts/  NAME.in and NAME.out
-#   ksiezyc.sources  the release's sources file, apt-retry  tools/apt-retry
+# the next version, and removes it. players-host.sh lays out /srv/ksiezyc as
+# the project's tree (tools/lib.sh and apt-retry, the architectures table,
+# tests/transcripts/ and this script), and beside them:
+#   debs/          the release's packages
+#   ksiezyc.sources  the release's sources file
 #   www/           the web root the host serves on loopback, one folder a
 #                  repository, and the link that the URI's path names
 #                  (switched by the test) to the one served
-#   versions       the release's version and the next one's
+#   versions       the release's version, the next one's, and the other
+#                  architecture whose package of the next version is made
 # Where the repository is refused (a changed .deb or InRelease, another
 # key, no signature), apt must keep the lists it had and the game stay.
 set -euo pipefail
 here=/srv/ksiezyc
-read -r version next <"$here/versions"
+. "$here/tools/lib.sh"
+read -r version next foreign <"$here/versions"
 native=$(dpkg --print-architecture)
-declare -A emulators=([arm64]=qemu-aarch64 [armhf]=qemu-arm [i386]=qemu-i386 [amd64]=qemu-x86_64)
 export DEBIAN_FRONTEND=noninteractive
-
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
 # apt-get, tried again where the archive fails to deliver, its output shown
 # only if it fails.
 apt_get() {
-    "$here/apt-retry" -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
+    "$here/tools/apt-retry" -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
         cat /tmp/apt-get >&2
         return 1
     }
@@ -37,8 +35,9 @@ apt_get() {
 # in shell, as a player's machine has no cmake.
 play_all() {
     local arch=$1 launcher=() input played=0 out=/tmp/played
-    [ "$arch" = "$native" ] || launcher=("${emulators[$arch]}")
-    for input in "$here"/transcripts/*.in; do
+    # Multiarch puts the architecture's libraries where qemu-user finds them.
+    [ "$arch" = "$native" ] || launcher=("$(architectures | awk -v a="$arch" '$1 == a {print $3}')")
+    for input in "$here"/tests/transcripts/*.in; do
         "${launcher[@]}" /usr/games/ksiezyc <"$input" >"$out" 2>"$out.err" ||
             fail "$arch game ended with status $? on $input"
         [ ! -s "$out.err" ] || fail "$arch game wrote to standard error on $input: $(cat "$out.err")"
@@ -60,7 +59,7 @@ remove() {
 }
 
 echo "== $(. /etc/os-release && echo "$PRETTY_NAME"), apt $(dpkg-query -W -f='${Version}' apt)"
-for arch in "${!emulators[@]}"; do
+for arch in $(architecture_names package); do
     [ "$arch" = "$native" ] || dpkg --add-architecture "$arch"
 done
 apt_get update
@@ -76,6 +75,10 @@ for deb in "$here"/debs/ksiezyc_"$version"_*.deb; do
 done
 
 echo "== from the apt repository"
+# The web root is shared with the players of other releases, who switch
+# the repository it serves too: one at a time.
+exec {www_lock}>"$here/www/.lock"
+flock "$www_lock"
 uri=$(awk '/^URIs:/ {print $2}' "$here/ksiezyc.sources")
 # The repository the URI names, as a link in the web root to one of its
 # folders there.
@@ -129,10 +132,8 @@ expect_installed "$next" "$native"
 play_all "$native"
 echo "upgraded: $version to $next"
 
-if [ "$native" != arm64 ]; then
-    apt_get install ksiezyc:arm64
-    expect_installed "$next" arm64
-    play_all arm64
-fi
+apt_get install "ksiezyc:$foreign"
+expect_installed "$next" "$foreign"
+play_all "$foreign"
 remove "$(installed | cut -d' ' -f2)"
 echo "== all passed"

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Checks Debian packages of the game as a distribution would before taking
+# them: each holds the game in /usr/games, its manual page, copyright and
+# changelog, for the architecture its name gives, in section games, with the
+# Depends that dpkg-shlibdeps finds in that architecture's libraries;
+# lintian finds nothing to say, at any level; the binary unpacked from it is
+# hardened and plays every transcript exactly (under qemu-user on another
+# architecture).
+#   tests/debian/check-package.sh DEB...
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+
+# Hardening as the binary shows it, not as the flags promise it.
+check_hardened() {
+    local binary=$1 header dynamic segments symbols
+    header=$(readelf -hW "$binary")
+    dynamic=$(readelf -dW "$binary")
+    segments=$(readelf -lW "$binary")
+    symbols=$(readelf --dyn-syms -W "$binary")
+    grep -Eq 'Type: +DYN' <<<"$header" || fail "$binary: not position independent"
+    grep -Eq 'FLAGS_1.*PIE' <<<"$dynamic" || fail "$binary: no PIE flag"
+    grep -q 'GNU_RELRO' <<<"$segments" || fail "$binary: no RELRO"
+    grep -Eq 'BIND_NOW|FLAGS_1.* NOW' <<<"$dynamic" || fail "$binary: no BIND_NOW"
+    grep -q '__stack_chk_fail' <<<"$symbols" || fail "$binary: no stack protector"
+    echo "hardened: PIE, RELRO, BIND_NOW, stack protector"
+}
+
+check_package() {
+    local deb=$1 arch unpacked file depends expected name
+    arch=$(dpkg-deb --field "$deb" Architecture)
+    [[ $deb == *_"$arch".deb ]] || fail "$deb says Architecture: $arch"
+    [ "$(dpkg-deb --field "$deb" Section)" = games ] || fail "$deb is not in section games"
+    unpacked=$(mktemp -d)
+    dpkg-deb --contents "$deb" >"$unpacked.contents"
+    for file in games/ksiezyc share/man/man6/ksiezyc.6.gz share/doc/ksiezyc/copyright \
+        share/doc/ksiezyc/changelog.gz; do
+        grep -q " \./usr/$file\$" "$unpacked.contents" || fail "$deb lacks /usr/$file"
+    done
+    lintian --pedantic -E -I --tag-display-limit 0 --fail-on error,warning,info "$deb"
+    dpkg-deb -x "$deb" "$unpacked"
+    check_hardened "$unpacked/usr/games/ksiezyc"
+    # The README says which Raspberry Pi models the armhf package is for:
+    # ARMv7 (Pi 2 and later), Debian's armhf baseline, not the ARMv6 of a Pi 1.
+    if [ "$arch" = armhf ]; then
+        readelf -A "$unpacked/usr/games/ksiezyc" | grep -qx '  Tag_CPU_arch: v7' ||
+            fail "$deb is not built for ARMv7: $(readelf -A "$unpacked/usr/games/ksiezyc" |
+                grep Tag_CPU_arch:)"
+    fi
+    mkdir "$unpacked/debian"
+    printf 'Source: ksiezyc\n\nPackage: ksiezyc\nArchitecture: any\n' >"$unpacked/debian/control"
+    expected=$(cd "$unpacked" && dpkg-shlibdeps -O usr/games/ksiezyc 2>/dev/null |
+        sed -n 's/^shlibs:Depends=//p')
+    depends=$(dpkg-deb --field "$deb" Depends)
+    [ -n "$depends" ] && [ "$depends" = "$expected" ] ||
+        fail "$deb has Depends: '$depends'; dpkg-shlibdeps says '$expected'"
+    for name in $(transcripts); do
+        play_transcript "$unpacked/usr/games/ksiezyc" "$name" "$(launcher "$arch")" >/dev/null
+    done
+    rm -rf "$unpacked" "$unpacked.contents"
+    echo "package: $deb checked (Architecture: $arch; Depends: $depends;" \
+        "played every transcript)"
+}
+
+(($#)) || fail "usage: tests/debian/check-package.sh DEB..."
+for deb in "$@"; do
+    check_package "$deb"
+done

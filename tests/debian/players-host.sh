@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The host's side of what players do with a release (players.sh is the
+# players' side): serves the release made in the clone TREE on loopback,
+# with the next version made in the clone NEXT (release-next.sh) and spoilt
+# copies beside it, and runs players.sh in a bare root of each Debian
+# release its packages are for. Scratch files go in WORK. GNUPGHOME holds the release's signing key, KSIEZYC_SIGNING_KEY
+# names it, and KSIEZYC_APT_URL is the address dist/apt/ was made for.
+#   tests/debian/players-host.sh TREE NEXT WORK
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+(($# == 3)) || fail "usage: tests/debian/players-host.sh TREE NEXT WORK"
+tree=$1 work=$3
+version=$(project_version "$tree") next=$(project_version "$2")
+foreign=$(foreign_architecture)
+
+# Copies of the repository in WWW/NAME, spoilt on the host in each way apt
+# must refuse: a changed .deb, a changed InRelease, another key's
+# signatures, no signatures.
+spoil() {
+    local www=$1 name=$2 stable=dists/stable variant other
+    for variant in changed-deb changed-inrelease other-key unsigned; do
+        cp -r "$www/$name" "$www/$variant"
+    done
+    rm "$www"/{other-key,unsigned}/$stable/{InRelease,Release.gpg}
+    printf 'X' | dd of="$(echo "$www/changed-deb/pool/main/k/ksiezyc/"*_"$(release_architecture)".deb)" \
+        bs=1 seek=2000 conv=notrunc status=none
+    # One digit of the first SHA-256 in the signed text.
+    awk 'changed == 1 {$0 = " " (substr($0, 2, 1) == "0" ? "1" : "0") substr($0, 3); changed = 2}
+        /^SHA256:/ && !changed {changed = 1} {print}' "$www/$name/$stable/InRelease" \
+        >"$www/changed-inrelease/$stable/InRelease"
+    cmp -s "$www/$name/$stable/InRelease" "$www/changed-inrelease/$stable/InRelease" &&
+        fail "could not change InRelease"
+    other=$(new_key "ksiezyc someone else")
+    gpg --batch --local-user "$other" --clearsign -o "$www/other-key/$stable/InRelease" \
+        "$www/other-key/$stable/Release"
+    gpg --batch --local-user "$other" --armor --detach-sign -o "$www/other-key/$stable/Release.gpg" \
+        "$www/other-key/$stable/Release"
+}
+
+need_known_release
+www=$work/www
+mkdir -p "$www"
+cp -r "$tree/dist/apt" "$www/$version"
+cp -r "$2/dist/apt" "$www/$next"
+# As on a real host, the repository published first is older: apt asks
+# for files changed since it fetched them, and the server answers 304.
+find "$www/$version" -exec touch -d '1 day ago' {} +
+spoil "$www" "$next"
+
+# The players' stage, laid out as this tree is, for players.sh and the
+# helpers it shares.
+stage=$work/player
+mkdir -p "$stage"/{debs,tools,tests/debian,platform/linux}
+cp "$tree/dist"/*.deb "$stage/debs/"
+cp -r "$ksiezyc_top/tests/transcripts" "$stage/tests/"
+cp "$ksiezyc_top/tests/debian/players.sh" "$stage/tests/debian/"
+cp "$ksiezyc_top"/tools/{lib.sh,apt-retry} "$stage/tools/"
+cp "$ksiezyc_top/platform/linux/architectures" "$stage/platform/linux/"
+cp "$tree/dist/apt/ksiezyc.sources" "$stage/"
+echo "$version $next $foreign" >"$stage/versions"
+chmod -R a+rX "$stage" "$www"
+
+port=$(sed -n 's|^URIs: http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$stage/ksiezyc.sources")
+python3 -m http.server --bind 127.0.0.1 --directory "$www" "$port" >"$work/server.log" 2>&1 &
+server=$!
+trap 'kill "$server"' EXIT
+for _ in {1..100}; do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    sleep 0.1
+done
+# Packages made on one release install on it and on the later ones: each
+# release's players in a bare root of their own, side by side, each log
+# shown in turn.
+later="" pids=() suites=()
+for suite in "${debian_releases[@]}"; do
+    [ "$suite" = "$(this_release)" ] && later=yes
+    [ -n "$later" ] || continue
+    "$ksiezyc_top/tools/bare-root" --copy "$stage" /srv/ksiezyc --bind "$www" /srv/ksiezyc/www \
+        "$suite" bash /srv/ksiezyc/tests/debian/players.sh >"$work/players-$suite.log" 2>&1 &
+    pids+=($!) suites+=("$suite")
+done
+failed=""
+for i in "${!pids[@]}"; do
+    echo "==> players on Debian ${suites[i]}"
+    wait "${pids[i]}" || failed+=" ${suites[i]}"
+    cat "$work/players-${suites[i]}.log"
+done
+[ -z "$failed" ] || fail "the players' check failed on Debian$failed"

@@ -1,0 +1,44 @@
+# shellcheck shell=bash
+# Helpers shared by the shell tests of built things (packages, ZIPs, the
+# release), sourced by them after tools/lib.sh.
+. "$(dirname "${BASH_SOURCE[0]}")/../tools/lib.sh"
+
+# Plays transcript NAME with BINARY, under LAUNCHER (an emulator) if given:
+# NAME.in in, exactly NAME.out out.
+play_transcript() {
+    local binary=$1 name=$2 launcher=${3:-} actual
+    actual=$(mktemp)
+    cmake -D BINARY="$binary" -D LAUNCHER="$launcher" \
+        -D INPUT="$ksiezyc_top/tests/transcripts/$name.in" \
+        -D EXPECTED="$ksiezyc_top/tests/transcripts/$name.out" \
+        -D ACTUAL="$actual" -P "$ksiezyc_top/tests/run_transcript.cmake"
+    rm -f "$actual"
+}
+
+# The names of every transcript.
+transcripts() {
+    local file
+    for file in "$ksiezyc_top"/tests/transcripts/*.in; do
+        basename "$file" .in
+    done
+}
+
+# The files of a ZIP, all in one top folder, without that folder; the whole
+# listing is shown on standard error. (Not with tee /dev/stderr, which opens
+# a log file anew and truncates it.)
+zip_listing() {
+    local listing
+    listing=$(python3 -m zipfile -l "$1" | awk 'NR > 1 {print $1}')
+    printf '%s\n' "$listing" >&2
+    awk -F/ 'NR == 1 {top = $1} $1 != top || NF != 2 {print "not in one folder: " $0; next}
+        {print $2}' <<<"$listing" | sort
+}
+
+# The fingerprint of a new Ed25519 signing key without a passphrase, in
+# GnuPG's keyring (GNUPGHOME).
+new_key() {
+    gpg --batch --quiet --passphrase '' --quick-gen-key "$1 <ci@ksiezyc.invalid>" ed25519 sign 1d \
+        2>/dev/null
+    gpg --batch --with-colons --list-secret-keys "$1 <ci@ksiezyc.invalid>" 2>/dev/null |
+        awk -F: '$1 == "fpr" {print $10; exit}'
+}

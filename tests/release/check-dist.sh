@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Checks a whole release, dist/ as tools/release made it in the clone TREE:
+# it holds exactly the downloads, SHA256SUMS covers each of them and the apt
+# sources file and matches, every package passes the package checks and is
+# the one in the apt repository, and each ZIP and the source tarball hold
+# exactly their files.
+#   tests/release/check-dist.sh TREE
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+(($# == 1)) || fail "usage: tests/release/check-dist.sh TREE"
+tree=$1 dist=$1/dist
+version=$(project_version "$tree")
+
+(cd "$dist" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
+downloads=(SHA256SUMS "ksiezyc-$version-web.zip" "ksiezyc-$version-windows-x86_64.zip"
+    "ksiezyc-$version.tar.gz" apt/ksiezyc.sources apt/dists/stable/{Release,InRelease,Release.gpg})
+for arch in $(architecture_names package); do
+    downloads+=("ksiezyc_${version}_$arch.deb" "apt/pool/main/k/ksiezyc/ksiezyc_${version}_$arch.deb"
+        apt/dists/stable/main/binary-"$arch"/Packages{,.gz})
+done
+diff <(cd "$dist" && find . -type f | sed 's|^\./||' | sort) <(printf '%s\n' "${downloads[@]}" | sort) ||
+    fail "dist/ does not hold exactly the downloads"
+diff <({ ls "$dist" | grep -vx -e SHA256SUMS -e apt; echo apt/ksiezyc.sources; } | sort) \
+    <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
+    fail "SHA256SUMS does not cover every download and the apt sources file"
+
+"$ksiezyc_top/tests/debian/check-package.sh" "$dist"/*.deb
+for deb in "$dist"/*.deb; do
+    cmp "$deb" "$dist/apt/pool/main/k/ksiezyc/$(basename "$deb")" ||
+        fail "the apt repository's $(basename "$deb") is not the download"
+done
+"$ksiezyc_top/tests/windows/check-zip.sh" "$dist/ksiezyc-$version-windows-x86_64.zip"
+diff <(zip_listing "$dist/ksiezyc-$version-web.zip") <(ls "$tree/build/web/site") ||
+    fail "the web ZIP should hold exactly the site's files"
+diff <(tar -tzf "$dist/ksiezyc-$version.tar.gz" | grep -v '/$' | sed 's|^[^/]*/||' | sort) \
+    <(git -C "$tree" ls-files | sort) || fail "the source tarball does not hold exactly the tracked files"
+echo "dist: every download of $version checked"
