@@ -26,7 +26,7 @@ check_hardened() {
 }
 
 check_package() {
-    local deb=$1 arch unpacked file depends expected name
+    local deb=$1 arch unpacked file depends expected name version
     arch=$(dpkg-deb --field "$deb" Architecture)
     [[ $deb == *_"$arch".deb ]] || fail "$deb says Architecture: $arch"
     [ "$(dpkg-deb --field "$deb" Section)" = games ] || fail "$deb is not in section games"
@@ -38,6 +38,12 @@ check_package() {
     done
     lintian --pedantic -E -I --tag-display-limit 0 --fail-on error,warning,info "$deb"
     dpkg-deb -x "$deb" "$unpacked"
+    # The manual page and the changelog name the package's own version.
+    version=$(dpkg-deb --field "$deb" Version)
+    zcat "$unpacked/usr/share/man/man6/ksiezyc.6.gz" | head -n 1 | grep -qF "\"ksiezyc $version\"" ||
+        fail "$deb: the manual page does not name version $version"
+    zcat "$unpacked/usr/share/doc/ksiezyc/changelog.gz" | head -n 1 | grep -qF "ksiezyc ($version)" ||
+        fail "$deb: the changelog does not start with version $version"
     check_hardened "$unpacked/usr/games/ksiezyc"
     # The README says which Raspberry Pi models the armhf package is for:
     # ARMv7 (Pi 2 and later), Debian's armhf baseline, not the ARMv6 of a Pi 1.
