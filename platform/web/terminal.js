@@ -19,70 +19,53 @@
     // submit the form as a plain page would.
     entry.disabled = false;
     document.getElementById('send').disabled = false;
-    // The game's separator line: drawn as a rule that never wraps, heard as
-    // a separator, copied as the game's own text.
+    // The game's separator line: a rule that never wraps, heard as a
+    // separator, copied as the game's text.
     const separator = Array(37).fill('-').join(' ');
 
     const decoder = new TextDecoder('utf-8');
     const encoder = new TextEncoder();
     window.gameOutput = '';
 
-    // What the game writes arrives a byte at a time; it reaches the page in
-    // batches (once a frame, and whenever the game waits for input), so a
-    // long burst of output costs one layout, not one per byte.
+    // The newest lines stay on the page, as in a terminal's scrollback
+    // (window.gameOutput keeps all): a long game's turns cost as the first's.
+    const scrollback = 2000;
+    output.dataset.scrollback = String(scrollback);
+
+    // Text reaches the page once a frame, with one scroll; of a burst, only
+    // the lines that stay.
     let written = [];
+    let pending = [];
     let frameRequested = false;
 
-    // The game's line being written, as a text node of its own, so that a
-    // finished separator line can take its place.
-    let line = null;
+    // Screen readers hear the text added since they last did, once the game
+    // waits for input or has ended, in one piece: from a live log, Chromium
+    // reported each new node apart, and Orca put them out of order.
+    const spoken = document.getElementById('spoken');
+    let unsaid = '';
+    let sayDue = false;
 
-    function appendGame(text) {
-        for (const piece of text.split(/(?<=\n)/)) {
-            if (!line) {
-                line = document.createTextNode('');
-                output.append(line);
-            }
-            line.appendData(piece);
-            if (piece.endsWith('\n')) {
-                if (line.data === separator + '\n') {
-                    const rule = document.createElement('span');
-                    rule.className = 'separator';
-                    rule.setAttribute('role', 'separator');
-                    const dashes = document.createElement('span');
-                    dashes.setAttribute('aria-hidden', 'true');
-                    dashes.textContent = separator;
-                    rule.append(dashes);
-                    line.replaceWith(rule, '\n');
-                }
-                line = null;
-            }
+    function requestFrame() {
+        if (!frameRequested) {
+            frameRequested = true;
+            requestAnimationFrame(show);
         }
     }
 
-    function append(text, className) {
-        if (text === '') {
-            return;
-        }
-        if (className) {
-            const span = document.createElement('span');
-            span.className = className;
-            span.textContent = text;
-            output.append(span);
-            line = null;
-        } else {
-            appendGame(text);
-        }
-        terminal.scrollTop = terminal.scrollHeight;
-    }
-
-    function showWritten(final) {
-        frameRequested = false;
+    function decodeWritten(final) {
         // The decoder keeps a sequence split across batches until it is whole.
         const text = decoder.decode(Uint8Array.from(written), { stream: !final });
         written = [];
         window.gameOutput += text;
-        append(text, null);
+        queue(text, false);
+    }
+
+    function queue(text, typed) {
+        if (text !== '') {
+            pending.push({ text, typed });
+            unsaid += text;
+            requestFrame();
+        }
     }
 
     function collect(byte) {
@@ -90,10 +73,104 @@
             return;
         }
         written.push(byte);
-        if (!frameRequested) {
-            frameRequested = true;
-            requestAnimationFrame(() => showWritten(false));
+        requestFrame();
+    }
+
+    // The pending text as lines of pieces, each ended or not.
+    function pendingLines() {
+        const lines = [{ pieces: [], ended: false }];
+        for (const { text, typed } of pending) {
+            for (const piece of text.split(/(?<=\n)/)) {
+                lines[lines.length - 1].pieces.push({ text: piece, typed });
+                if (piece.endsWith('\n')) {
+                    lines[lines.length - 1].ended = true;
+                    lines.push({ pieces: [], ended: false });
+                }
+            }
         }
+        pending = [];
+        if (lines[lines.length - 1].pieces.length === 0) {
+            lines.pop();
+        }
+        return lines;
+    }
+
+    // The line not yet ended (a prompt): the next text goes on in it.
+    let open = null;
+
+    function lineElement(pieces) {
+        const line = open ?? document.createElement('span');
+        line.className = 'line';
+        const gameText = line.textContent +
+            pieces.map((piece) => (piece.typed ? '' : piece.text)).join('');
+        if (gameText === separator + '\n' && !line.querySelector('.typed')) {
+            line.replaceChildren();
+            line.classList.add('separator');
+            line.setAttribute('role', 'separator');
+            const dashes = document.createElement('span');
+            dashes.setAttribute('aria-hidden', 'true');
+            dashes.textContent = separator;
+            line.append(dashes, '\n');
+            return line;
+        }
+        for (const piece of pieces) {
+            if (piece.typed) {
+                const typed = document.createElement('span');
+                typed.className = 'typed';
+                typed.textContent = piece.text;
+                line.append(typed);
+            } else {
+                line.append(piece.text);
+            }
+        }
+        return line;
+    }
+
+    function show() {
+        frameRequested = false;
+        if (written.length) {
+            decodeWritten(false);
+        }
+        let lines = pendingLines();
+        if (lines.length > scrollback) {
+            lines = lines.slice(-scrollback);
+            output.replaceChildren();
+            open = null;
+        }
+        const fragment = document.createDocumentFragment();
+        for (const line of lines) {
+            const element = lineElement(line.pieces);
+            if (element !== open) {
+                fragment.append(element);
+            }
+            open = line.ended ? null : element;
+            element.classList.toggle('open', !line.ended);
+        }
+        output.append(fragment);
+        const extra = output.childElementCount - scrollback;
+        if (extra > 0) {
+            const range = document.createRange();
+            range.setStartBefore(output.firstChild);
+            range.setEndAfter(output.children[extra - 1]);
+            range.deleteContents();
+        }
+        if (sayDue) {
+            say(unsaid);
+            unsaid = '';
+            sayDue = false;
+        }
+        terminal.scrollTop = terminal.scrollHeight;
+    }
+
+    // One announcement: the lines in order, no separators, a screenful.
+    function say(text) {
+        const lines = text.split('\n').filter((line) => line.trim() !== '' && line !== separator);
+        if (lines.length === 0) {
+            return;
+        }
+        const announcement = document.createElement('p');
+        announcement.textContent = lines.slice(-40).join('\n');
+        spoken.replaceChildren(announcement);
     }
 
     // Bytes typed and not yet read by the game, and whether input has ended.
@@ -133,7 +210,7 @@
             early.push(text);
             return;
         }
-        append(text, 'typed');
+        queue(text, true);
         send(text);
     }
 
@@ -179,7 +256,7 @@
     }
 
     function finish(status, message) {
-        showWritten(true);
+        decodeWritten(true);
         document.body.dataset.exit = String(status);
         setState('ended');
         entry.disabled = true;
@@ -187,6 +264,9 @@
             endingText.textContent = message;
         }
         ending.hidden = false;
+        unsaid += `\n${endingText.textContent}`;
+        sayDue = true;
+        show();
         again.focus();
     }
 
@@ -202,6 +282,7 @@
             'Nie udało się wczytać gry. Sprawdź połączenie z siecią i spróbuj ponownie.';
         again.textContent = 'Spróbuj ponownie';
         ending.hidden = false;
+        say(endingText.textContent);
         again.focus();
     }
 
@@ -232,9 +313,13 @@
         stdout: collect,
         // Called by the game (through Asyncify) whenever it needs input.
         readInput: async (buffer, capacity) => {
-            showWritten(false);
+            decodeWritten(false);
             if (document.body.dataset.state === 'loading') {
                 started();
+            }
+            if (typed.length === 0 && !inputEnded) {
+                sayDue = true;
+                requestFrame();
             }
             while (typed.length === 0 && !inputEnded) {
                 await new Promise((resolve) => {

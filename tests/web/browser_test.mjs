@@ -10,11 +10,11 @@
 // (default: build/web/site; screenshots, and the browser's profile while it
 // runs, in OUT_DIR, by default build/web/tests/browser-ENGINE)
 import { mkdirSync, readdirSync, readFileSync } from 'node:fs';
-import { createServer } from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 import { launch, pause, poll, stopEverything } from './browsers.mjs';
+import { hosts, serve } from './host.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const engine = process.argv[2];
@@ -42,69 +42,6 @@ const games = [
     'end_of_input',
     'no_final_line_end',
 ];
-
-// A static host for the site on loopback, compressing as hosts do when asked;
-// it can also refuse the wasm (the connection dropped, as a blocked request
-// is) or serve over a slow link. The host does both, not the browser, so
-// that every engine sees them the same way.
-const types = {
-    '.html': 'text/html; charset=utf-8', '.css': 'text/css', '.js': 'text/javascript',
-    '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json',
-    '.png': 'image/png', '.svg': 'image/svg+xml',
-};
-function serve(dir, { compress = false, blockWasm: blocked = false, link = null } = {}) {
-    let blockWasm = blocked;
-    const server = createServer(async (request, response) => {
-        const name = decodeURIComponent(new URL(request.url, 'http://host').pathname.slice(1));
-        const file = path.basename(name) || 'index.html';
-        if (blockWasm && file.endsWith('.wasm')) {
-            request.socket.destroy();
-            return;
-        }
-        let body;
-        try {
-            body = readFileSync(path.join(dir, file));
-        } catch {
-            response.writeHead(404).end();
-            return;
-        }
-        const headers = { 'Content-Type': types[path.extname(file)] ?? 'text/plain' };
-        if (compress) {
-            body = gzipSync(body, { level: 9 });
-            headers['Content-Encoding'] = 'gzip';
-        }
-        if (!link) {
-            response.writeHead(200, headers).end(body);
-            return;
-        }
-        await pause(link.latency);
-        response.writeHead(200, headers);
-        const chunk = 16384;
-        for (let at = 0; at < body.length && !response.destroyed; at += chunk) {
-            response.write(body.subarray(at, at + chunk));
-            await pause(chunk / link.bytesPerSecond * 1000);
-        }
-        response.end();
-    });
-    const host = {
-        unblock: () => {
-            blockWasm = false;
-        },
-        stop: () => new Promise((done) => {
-            hosts.delete(host);
-            server.close(done);
-            server.closeAllConnections();
-        }),
-    };
-    hosts.add(host);
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => {
-        host.url = `http://127.0.0.1:${server.address().port}/`;
-        resolve(host);
-    }));
-}
-// Hosts still up when the test ends (a check that failed half way) are
-// stopped then.
-const hosts = new Set();
 
 // Waits until fn(...args), run in the page, is true. Asked again until then:
 // every engine's driver can run a function, and a page being replaced
@@ -187,29 +124,87 @@ async function play(tab, url, name) {
     return problems;
 }
 
-// What the page shows, less the echoed input, must be what the game wrote.
-const shownGameText = () => Array.from(document.getElementById('output').childNodes)
-    .filter((node) => !(node.classList?.contains('typed')))
-    .map((node) => node.textContent).join('');
+// What the page shows, less the echoed input: the newest lines of what the
+// game wrote; and how many lines it keeps.
+const shown = () => {
+    const output = document.getElementById('output').cloneNode(true);
+    output.querySelectorAll('.typed').forEach((typed) => typed.remove());
+    return { text: output.textContent, lines: output.childElementCount,
+        scrollback: Number(document.getElementById('output').dataset.scrollback) };
+};
 
-async function pasteLongLine(tab, url) {
+// Arms the page to time the next turn: from Enter in the input line to the
+// frame after the next prompt reached the screen; window.turnTime then holds
+// the milliseconds.
+const timeNextTurn = (text) => {
+    window.turnTime = undefined;
+    const before = window.gameOutput.length;
+    const entry = document.getElementById('entry');
+    entry.addEventListener('keydown', function armed(event) {
+        if (event.key !== 'Enter') {
+            return;
+        }
+        entry.removeEventListener('keydown', armed);
+        const started = performance.now();
+        const check = () => {
+            const last = document.getElementById('output').lastElementChild;
+            if (window.gameOutput.length > before && last?.textContent === text) {
+                requestAnimationFrame(() => {
+                    window.turnTime = performance.now() - started;
+                });
+            } else {
+                requestAnimationFrame(check);
+            }
+        };
+        requestAnimationFrame(check);
+    });
+};
+
+async function timedTurn(tab, move) {
+    await tab.evaluate(timeNextTurn, prompt);
+    await tab.type(move);
+    await tab.press('Enter');
+    await waitFor(tab, () => window.turnTime !== undefined);
+    return tab.evaluate(() => window.turnTime);
+}
+
+// A long game: 10,000 turns pasted as one line, a typed turn before and
+// after it timed (measured, never asserted), and the page keeps no more
+// than its scrollback, the newest of it the end of what the game wrote.
+async function longGame(tab, url) {
     await open(tab, url);
-    const line = Array.from({ length: 400 }, (_, i) => (i % 2 ? '2' : '1')).join(' ') + ' 0';
+    const fresh = await timedTurn(tab, '1');
+    const turns = 10000;
+    const line = Array.from({ length: turns }, (_, i) => (i % 2 ? '2' : '1')).join(' ');
     const started = performance.now();
     await tab.paste(line);
     await tab.press('Enter');
-    await waitFor(tab, ended, [], 60000);
-    const shown = await tab.evaluate(shownGameText);
-    const milliseconds = performance.now() - started;
+    await waitFor(tab, (count, text) => window.gameOutput.split(text).length === count &&
+        document.getElementById('output').lastElementChild?.textContent === text,
+    [turns + 3, prompt], 60000);
+    const pasted = performance.now() - started;
+    const after = await timedTurn(tab, '1');
+    console.log(`measure: ${turns} pasted turns played and shown in ${pasted.toFixed(0)} ms; ` +
+        `a typed turn took ${fresh.toFixed(1)} ms on a fresh page and ${after.toFixed(1)} ms ` +
+        `after them (${(after / fresh).toFixed(2)}x)`);
+    await tab.type('0');
+    await tab.press('Enter');
+    await waitFor(tab, ended);
+    const page = await tab.evaluate(shown);
     const { output } = await tab.evaluate(state);
-    console.log(`measure: a pasted line of 401 numbers showed its ${output.length} characters ` +
-        `of output in ${milliseconds.toFixed(0)} ms`);
     const problems = [];
-    if (shown !== output) {
-        problems.push('the page does not show exactly what the game wrote');
+    // Bounded as a terminal's is: a few thousand lines.
+    if (!(page.scrollback > 0 && page.scrollback <= 10000) || page.lines > page.scrollback) {
+        problems.push(`the page keeps ${page.lines} lines, its scrollback is ${page.scrollback}`);
     }
-    if (!output.endsWith(prompt + 'Koniec gry\n') || output.split(prompt).length !== 402) {
-        problems.push('the 401 pasted numbers were not played one per turn');
+    // Whole lines: what is shown starts at the start of a line the game wrote.
+    const before = output.slice(0, output.length - page.text.length);
+    if (page.lines < Math.min(page.scrollback, 1000) || !output.endsWith(page.text) ||
+            !(before === '' || before.endsWith('\n'))) {
+        problems.push('the page does not show the newest lines of what the game wrote');
+    }
+    if (!output.endsWith(prompt + 'Koniec gry\n') || output.split(prompt).length !== turns + 4) {
+        problems.push(`the ${turns} pasted numbers were not played one per turn`);
     }
     return problems;
 }
@@ -360,7 +355,7 @@ try {
     console.log(`engine: ${browser.version}`);
     const checks = [
         ...games.map((name) => [`typed game ${name}`, (tab) => play(tab, server.url, name)]),
-        ['pasted long line', (tab) => pasteLongLine(tab, server.url)],
+        ['long game', (tab) => longGame(tab, server.url)],
         ['play again by keyboard', (tab) => playAgainByKeyboard(tab, server.url)],
         ['phone width', (tab) => phoneWidth(tab, server.url)],
         ['blocked wasm', (tab) => blockedWasm(tab)],

@@ -20,7 +20,7 @@ const phone = { width: 360, height: 740 };
 export const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 // Whatever a browser writes for itself goes in the profile.
-function profileEnvironment(profile) {
+export function profileEnvironment(profile) {
     return {
         ...process.env,
         HOME: profile,
@@ -64,11 +64,13 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
     });
 }
 
-export async function launch(engine, profile, out) {
+// A visible browser (in an X server that DISPLAY in env names) where
+// options.env is given, with options.args added to Chromium's.
+export async function launch(engine, profile, out, options = {}) {
     rmSync(profile, { recursive: true, force: true });
     mkdirSync(profile, { recursive: true });
     const browser = engine === 'webkit' ? await launchWebKit(profile, out) :
-        await launchPuppeteer(engine, profile);
+        await launchPuppeteer(engine, profile, options);
     return {
         ...browser,
         // True once every process the engine started is gone.
@@ -81,19 +83,23 @@ export async function launch(engine, profile, out) {
     };
 }
 
-async function launchPuppeteer(engine, profile) {
+async function launchPuppeteer(engine, profile, { env = {}, args = [] }) {
     const puppeteer = createRequire(path.join(process.env.KSIEZYC_NODE_MODULES ?? here, 'x.js'))(
         'puppeteer-core');
     const options = engine === 'chromium' ? {
         executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+            '--disable-background-networking', '--disable-component-update', '--disable-sync',
+            ...args],
     } : {
         browser: 'firefox',
         executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
     };
     const browser = await puppeteer.launch({
-        ...options, userDataDir: path.join(profile, 'browser'), env: profileEnvironment(profile),
+        ...options,
+        userDataDir: path.join(profile, 'browser'),
+        env: { ...profileEnvironment(profile), ...env },
+        headless: env.DISPLAY === undefined,
     });
     const group = browser.process().pid;
     groups.add(group);
@@ -101,11 +107,13 @@ async function launchPuppeteer(engine, profile) {
         version: await browser.version(),
         groups: [group],
         close: () => browser.close(),
-        async newTab(say) {
-            // A context of its own for each tab: no service worker or cache
-            // carries over.
-            const context = await browser.createBrowserContext();
-            const page = await context.newPage();
+        // A context of its own for each tab, no service worker or cache
+        // carried over; or, with first, the window the browser opened with,
+        // the one a screen reader takes for the active window.
+        async newTab(say, { first = false } = {}) {
+            const context = first ? browser.defaultBrowserContext() :
+                await browser.createBrowserContext();
+            const page = first ? (await browser.pages())[0] : await context.newPage();
             page.on('pageerror', (error) => say(`page error: ${error.message}`));
             return new PuppeteerTab(engine, context, page, say);
         },
@@ -144,8 +152,9 @@ class PuppeteerTab {
         if (this.engine === 'chromium') {
             return this.page.keyboard.sendCharacter(text);
         }
-        this.say('Firefox\'s driver inserts one character at a time: the line is typed');
-        return this.page.keyboard.type(text);
+        this.say('Firefox\'s driver types one character at a time: the line is inserted ' +
+            'into the input line by the page, as a paste is');
+        return this.page.evaluate(insertText, text);
     }
 
     tap(selector) {
@@ -170,6 +179,11 @@ class PuppeteerTab {
     }
 }
 
+// Inserts text where the cursor is, as a paste does: one input event.
+function insertText(text) {
+    document.execCommand('insertText', false, text);
+}
+
 // A free port on loopback, for the driver to listen on.
 function freePort() {
     return new Promise((resolve, reject) => {
@@ -181,7 +195,7 @@ function freePort() {
     });
 }
 
-function start(command, args, env, stdio = 'ignore') {
+export function start(command, args, env, stdio = 'ignore') {
     const child = spawn(command, args, { env, stdio, detached: true });
     groups.add(child.pid);
     return child;
@@ -190,7 +204,7 @@ function start(command, args, env, stdio = 'ignore') {
 // Xvfb picks a free display and writes its number on descriptor 3. Without
 // -noreset it resets whenever its last client goes, as each tab's browser
 // does, and a browser starting meanwhile cannot open the display.
-function startXvfb(profile) {
+export function startXvfb(profile) {
     const xvfb = start('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten',
         'tcp', '-noreset'], profileEnvironment(profile), ['ignore', 'ignore', 'ignore', 'pipe']);
     return new Promise((resolve, reject) => {
@@ -302,8 +316,9 @@ class WebDriverTab {
     }
 
     async paste(text) {
-        this.say('WebDriver has no paste: the line is sent to the input line as keys');
-        await this.session.sendKeys(await this.session.activeElement(), text);
+        this.say('WebDriver has no paste: the line is inserted into the input line by the ' +
+            'page, as a paste is');
+        await this.evaluate(insertText, text);
     }
 
     async tap(selector) {

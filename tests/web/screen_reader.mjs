@@ -1,0 +1,246 @@
+// Plays the web game as a blind player does: Orca, the screen reader of
+// Debian and GNOME, reads the page in a visible browser in an X server of
+// its own, with the accessibility bus of a session bus of its own, and its
+// speech goes to a file (orca/ksiezyc_speech.py stands in for the
+// synthesizer). Moves are typed with xdotool, as a keyboard types them.
+// For each move, what Orca says must hold the move's new text (the echoed
+// number, the game's answer, the new menu, the prompt) in order, ending
+// with the prompt, and nothing older; the end of the game must be said.
+//
+//   node screen_reader.mjs firefox|chromium [SITE_DIR [OUT_DIR]]
+// (OUT_DIR, by default build/web/tests/screen-reader-ENGINE, holds the home
+// folder and runtime folder of every process started, what Orca said, its
+// debug log and a screenshot.)
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdirSync, openSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { launch, pause, poll, profileEnvironment, start, startXvfb, stopEverything } from './browsers.mjs';
+import { hosts, serve } from './host.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../..');
+const engine = process.argv[2];
+if (!['chromium', 'firefox'].includes(engine)) {
+    console.error('usage: node screen_reader.mjs firefox|chromium [SITE_DIR [OUT_DIR]]');
+    process.exit(2);
+}
+const site = path.resolve(process.argv[3] ?? path.join(root, 'build/web/site'));
+const out = path.resolve(process.argv[4] ?? path.join(root, `build/web/tests/screen-reader-${engine}`));
+rmSync(out, { recursive: true, force: true });
+const home = path.join(out, 'home');
+const runtime = path.join(out, 'runtime');
+mkdirSync(home, { recursive: true });
+mkdirSync(runtime, { recursive: true, mode: 0o700 });
+const speechLog = path.join(out, 'speech.log');
+writeFileSync(speechLog, '');
+const prompt = 'Wpisz numer: ';
+const separator = Array(37).fill('-').join(' ');
+
+// What Orca has said: [kind, text] for each utterance (key echo aside).
+function spoken() {
+    return readFileSync(speechLog, 'utf8').split('\n').filter(Boolean)
+        .map((line) => line.split('\t'))
+        .filter(([kind]) => kind === 'speak' || kind === 'say-all')
+        .map(([kind, text]) => [kind, text.replaceAll('\\n', '\n')]);
+}
+
+// Speech that has stopped: nothing new for a second and a half.
+async function quiet(timeout = 20000) {
+    let size = -1;
+    let since = Date.now();
+    const started = Date.now();
+    while (Date.now() - started < timeout) {
+        const now = readFileSync(speechLog).length;
+        if (now !== size) {
+            size = now;
+            since = Date.now();
+        } else if (Date.now() - since >= 1500) {
+            return;
+        }
+        await pause(100);
+    }
+}
+
+function runQuiet(command, args, env) {
+    return execFileSync(command, args, { env, stdio: ['ignore', 'pipe', 'pipe'] }).toString();
+}
+
+// The desktop a screen reader needs: X, a session bus, the accessibility bus
+// on it, switched on, and Orca speaking into the file.
+async function startDesktop() {
+    const x = await startXvfb(home);
+    const env = { ...profileEnvironment(home), XDG_RUNTIME_DIR: runtime, DISPLAY: x.display };
+    const bus = start('dbus-daemon', ['--session', '--nofork', '--print-address=1'], env,
+        ['ignore', 'pipe', 'ignore']);
+    env.DBUS_SESSION_BUS_ADDRESS = await new Promise((resolve, reject) => {
+        let address = '';
+        bus.stdout.on('data', (data) => {
+            address += data;
+            if (address.endsWith('\n')) {
+                resolve(address.trim());
+            }
+        });
+        bus.on('exit', (code) => reject(new Error(`dbus-daemon ended with ${code}`)));
+    });
+    start('/usr/libexec/at-spi-bus-launcher', ['--launch-immediately'], env);
+    await poll(async () => {
+        try {
+            runQuiet('dbus-send', ['--session', '--print-reply', '--dest=org.a11y.Bus', '/org/a11y/bus',
+                'org.a11y.Bus.GetAddress'], env);
+            return true;
+        } catch {
+            return false;
+        }
+    }, 'the accessibility bus did not start');
+    runQuiet('dbus-send', ['--session', '--print-reply', '--dest=org.a11y.Bus', '/org/a11y/bus',
+        'org.freedesktop.DBus.Properties.Set', 'string:org.a11y.Status', 'string:IsEnabled',
+        'variant:boolean:true'], env);
+
+    const settings = path.join(out, 'orca');
+    mkdirSync(settings, { recursive: true });
+    const speech = {
+        speechServerFactory: 'ksiezyc_speech',
+        speechFactoryModules: ['ksiezyc_speech'],
+        speechServerInfo: null,
+        enableSpeech: true,
+        enableTutorialMessages: false,
+    };
+    writeFileSync(path.join(settings, 'user-settings.conf'), JSON.stringify({
+        general: { firstStart: false, startingProfile: ['Default', 'default'], ...speech },
+        profiles: { default: { profile: ['Default', 'default'], ...speech } },
+        pronunciations: {},
+        keybindings: {},
+    }, null, 2));
+    // Orca's debug file is written in blocks unless told otherwise.
+    writeFileSync(path.join(settings, 'orca-customizations.py'),
+        'import sys\nsys.stdout.reconfigure(line_buffering=True)\n');
+    const log = openSync(path.join(out, 'orca.log'), 'w');
+    start('orca', ['--replace', '-u', settings, '--debug-file', path.join(out, 'orca-debug.log')], {
+        ...env,
+        PYTHONPATH: path.join(here, 'orca'),
+        KSIEZYC_SPEECH_LOG: speechLog,
+    }, ['ignore', log, log]);
+    await poll(async () => spoken().length > 0, 'Orca said nothing: see orca.log and orca-debug.log',
+        30000);
+    return env;
+}
+
+// Types with the X server's keyboard, into the window that has the focus.
+function xtype(env, ...args) {
+    runQuiet('xdotool', args, env);
+}
+
+// The lines a move adds to the screen, as a listener hears them: without
+// blank lines and the separator, spaces as one.
+const words = (text) => text.replace(/\s+/g, ' ').trim();
+const heardLines = (text) => text.split('\n').map(words)
+    .filter((line) => line !== '' && line !== words(separator));
+
+function checkMove(move, added, said) {
+    const problems = [];
+    const heard = words(said.map(([, text]) => text).join(' '));
+    let at = 0;
+    for (const line of heardLines(`${move}\n${added}`)) {
+        const found = heard.indexOf(line, at);
+        if (found < 0) {
+            problems.push(`"${line}" was not said after what came before it`);
+        } else {
+            at = found + line.length;
+        }
+    }
+    const menus = (text) => text.split('Co chcesz zrobic?').length - 1;
+    if (menus(heard) > menus(added)) {
+        problems.push(`an earlier menu was said again (${menus(heard)} menus for ${menus(added)})`);
+    }
+    if (added.endsWith(prompt) && !heard.endsWith(words(prompt))) {
+        problems.push('what was said does not end with the prompt');
+    }
+    return problems;
+}
+
+let failures = 0;
+try {
+    const env = await startDesktop();
+    const host = await serve(site);
+    const browser = await launch(engine, path.join(out, 'browser'), out, {
+        env: {
+            DISPLAY: env.DISPLAY,
+            DBUS_SESSION_BUS_ADDRESS: env.DBUS_SESSION_BUS_ADDRESS,
+            XDG_RUNTIME_DIR: runtime,
+            // Firefox offers its accessibility tree when asked to this way;
+            // Chromium by its switch.
+            GNOME_ACCESSIBILITY: '1',
+        },
+        args: ['--force-renderer-accessibility'],
+    });
+    console.log(`${engine}: ${browser.version}; Orca ${runQuiet('dpkg-query', ['-W', '-f=${Version}', 'orca'], env)}`);
+    const tab = await browser.newTab((message) => console.log(`note: ${message}`), { first: true });
+    const output = () => tab.evaluate(() => window.gameOutput ?? '');
+    await tab.goto(host.url);
+    await poll(async () => (await output()).endsWith(prompt), 'the game did not start');
+    // A page opened by the driver may leave the keyboard elsewhere (in
+    // Chromium, in the address bar; with no window manager, nothing gives
+    // the window the focus): a click on the input line takes it there, as a
+    // keyboard user's F6 or Alt+Tab would.
+    await quiet();
+    const spot = await tab.evaluate(() => {
+        const box = document.getElementById('entry').getBoundingClientRect();
+        return [screenX + (outerWidth - innerWidth) / 2 + box.left + box.width / 2,
+            screenY + outerHeight - innerHeight + box.top + box.height / 2].map(Math.round);
+    });
+    xtype(env, 'mousemove', String(spot[0]), String(spot[1]), 'click', '1');
+    console.log('note: the input line was clicked, to give the page the keyboard');
+    await quiet();
+    console.log(`page load: ${words(spoken().map(([, text]) => text).join(' | '))}`);
+
+    for (const move of ['1', '2', '7', '0']) {
+        const before = await output();
+        const mark = spoken().length;
+        xtype(env, 'type', '--delay', '40', move);
+        xtype(env, 'key', 'Return');
+        await poll(async () => {
+            const now = await output();
+            return now.length > before.length &&
+                (now.endsWith(prompt) || await tab.evaluate(() => document.body.dataset.state === 'ended'));
+        }, `the game did not answer ${move}`);
+        // Orca may be slow to start speaking on a busy machine: it is given
+        // until the prompt or the end has been said, then until it stops.
+        const last = move === '0' ? 'Gra zakończona.' : words(prompt);
+        await poll(async () => words(spoken().slice(mark).map(([, text]) => text).join(' '))
+            .includes(last), `"${last}" was not said`).catch(() => {});
+        await quiet();
+        const added = (await output()).slice(before.length);
+        const said = spoken().slice(mark);
+        console.log(`move ${move}: ${said.map(([, text]) => JSON.stringify(text)).join(' ')}`);
+        const problems = checkMove(move, added, said);
+        if (move === '0') {
+            const heard = words(said.map(([, text]) => text).join(' '));
+            for (const end of ['Gra zakończona.', 'Zagraj ponownie']) {
+                if (!heard.includes(end)) {
+                    problems.push(`the end of the game ("${end}") was not said`);
+                }
+            }
+        }
+        for (const problem of problems) {
+            console.log(`FAILED: move ${move}: ${problem}`);
+            ++failures;
+        }
+    }
+    await tab.page?.screenshot({ path: path.join(out, 'ended.png') });
+    if (!await browser.close()) {
+        console.log('FAILED: the browser left processes running');
+        ++failures;
+    }
+} catch (error) {
+    console.log(`FAILED: ${error.stack ?? error}`);
+    ++failures;
+} finally {
+    await Promise.all([...hosts].map((host) => host.stop()));
+    stopEverything();
+}
+if (existsSync(speechLog)) {
+    console.log(`what Orca said is in ${speechLog}`);
+}
+console.log(failures ? `${engine}: ${failures} problem(s)` : `${engine}: every move was said in order`);
+process.exit(failures ? 1 : 0);
