@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Checks Debian packages of the game as a distribution would before taking
 # them: each holds the game in /usr/games, its manual page, copyright and
-# changelog, for the architecture its name gives, in section games, with the
-# Depends that dpkg-shlibdeps finds in that architecture's libraries;
-# lintian finds nothing to say, at any level; the binary unpacked from it is
+# changelog, its desktop entry, AppStream metadata and icons (valid by
+# Debian's own validators), for the architecture its name gives, in section
+# games, with the Depends that dpkg-shlibdeps finds in that architecture's
+# libraries; lintian finds nothing to say, at any level; the binary unpacked
+# from it is
 # hardened and plays every transcript exactly (under qemu-user on another
 # architecture).
 #   tests/debian/check-package.sh DEB...
@@ -25,6 +27,28 @@ check_hardened() {
     echo "hardened: PIE, RELRO, BIND_NOW, stack protector"
 }
 
+# The game's AppStream ID, after which its desktop files are named.
+id=io.github.ksiezyc.ksiezyc
+
+# The desktop entry and the AppStream metadata pass Debian's validators
+# without a word, the metadata names this release, and each icon is drawn
+# at the size its folder says.
+check_desktop() {
+    local unpacked=$1 version=$2 said png size
+    said=$(desktop-file-validate "$unpacked/usr/share/applications/$id.desktop" 2>&1) &&
+        [ -z "$said" ] || fail "desktop-file-validate: $said"
+    appstreamcli validate --no-net --pedantic "$unpacked/usr/share/metainfo/$id.metainfo.xml" ||
+        fail "the AppStream metadata does not validate"
+    grep -q "<release version=\"$version\" date=" "$unpacked/usr/share/metainfo/$id.metainfo.xml" ||
+        fail "the AppStream metadata does not list release $version"
+    for png in "$unpacked"/usr/share/icons/hicolor/*x*/apps/"$id.png"; do
+        size=$(basename "$(dirname "$(dirname "$png")")")
+        file -b "$png" | grep -q "^PNG image data, ${size/x/ x }," ||
+            fail "$png is not a ${size} PNG: $(file -b "$png")"
+    done
+    echo "desktop: the entry, the metadata and the icons are valid"
+}
+
 check_package() {
     local deb=$1 arch unpacked file depends expected name version
     arch=$(dpkg-deb --field "$deb" Architecture)
@@ -33,10 +57,11 @@ check_package() {
     unpacked=$(mktemp -d)
     dpkg-deb --contents "$deb" >"$unpacked.contents"
     for file in games/ksiezyc share/man/man6/ksiezyc.6.gz share/doc/ksiezyc/copyright \
-        share/doc/ksiezyc/changelog.gz; do
+        share/doc/ksiezyc/changelog.gz "share/applications/$id.desktop" \
+        "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg" \
+        share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256,512x512}/apps/"$id.png"; do
         grep -q " \./usr/$file\$" "$unpacked.contents" || fail "$deb lacks /usr/$file"
     done
-    lintian --pedantic -E -I --tag-display-limit 0 --fail-on error,warning,info "$deb"
     dpkg-deb -x "$deb" "$unpacked"
     # The manual page and the changelog name the package's own version.
     version=$(dpkg-deb --field "$deb" Version)
@@ -45,6 +70,8 @@ check_package() {
     zcat "$unpacked/usr/share/doc/ksiezyc/changelog.gz" | head -n 1 | grep -qF "ksiezyc ($version)" ||
         fail "$deb: the changelog does not start with version $version"
     check_hardened "$unpacked/usr/games/ksiezyc"
+    check_desktop "$unpacked" "$version"
+    lintian --pedantic -E -I --tag-display-limit 0 --fail-on error,warning,info "$deb"
     # The README says which Raspberry Pi models the armhf package is for:
     # ARMv7 (Pi 2 and later), Debian's armhf baseline, not the ARMv6 of a Pi 1.
     if [ "$arch" = armhf ]; then

@@ -63,7 +63,9 @@ for arch in $(architecture_names package); do
     [ "$arch" = "$native" ] || dpkg --add-architecture "$arch"
 done
 apt_get update
-apt_get install --no-install-recommends qemu-user
+# appstream, as software centres bring it: apt then fetches the repository's
+# metadata for them at each update.
+apt_get install --no-install-recommends qemu-user appstream
 
 echo "== each package from its file"
 for deb in "$here"/debs/ksiezyc_"$version"_*.deb; do
@@ -100,6 +102,16 @@ cp "$here/ksiezyc.sources" /etc/apt/sources.list.d/
 serve "$version"
 [ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
 [ -n "$(lists_now)" ] || fail "apt-get update kept no lists from $uri"
+# Before the game is installed, software centres know it from the
+# repository alone: by its name and by its Polish name, with its summary.
+summary=$(dpkg-deb --fsys-tarfile "$here/debs/ksiezyc_${version}_$native.deb" |
+    tar -xO --wildcards './usr/share/metainfo/*.metainfo.xml' | sed -n 's|^ *<summary>\(.*\)</summary>$|\1|p')
+[ -n "$summary" ] || fail "no summary in the package's AppStream metadata"
+for term in ksiezyc Księżyc; do
+    found=$(appstreamcli search "$term" 2>&1) || fail "appstreamcli search $term failed: $found"
+    grep -qx "Summary: $summary" <<<"$found" || fail "appstreamcli search $term did not find the game:"$'\n'"$found"
+done
+echo "software centres find the game in the repository: $summary"
 apt_get install ksiezyc
 expect_installed "$version" "$native"
 play_all "$native"

@@ -13,10 +13,12 @@ version=$(project_version "$tree")
 
 (cd "$dist" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
 downloads=(SHA256SUMS "ksiezyc-$version-web.zip" "ksiezyc-$version-windows-x86_64.zip"
-    "ksiezyc-$version.tar.gz" apt/ksiezyc.sources apt/dists/stable/{Release,InRelease,Release.gpg})
+    "ksiezyc-$version.tar.gz" apt/ksiezyc.sources apt/dists/stable/{Release,InRelease,Release.gpg}
+    apt/dists/stable/main/dep11/icons-{48x48,64x64,128x128}.tar{,.gz})
 for arch in $(architecture_names package); do
     downloads+=("ksiezyc_${version}_$arch.deb" "apt/pool/main/k/ksiezyc/ksiezyc_${version}_$arch.deb"
-        apt/dists/stable/main/binary-"$arch"/Packages{,.gz})
+        apt/dists/stable/main/binary-"$arch"/Packages{,.gz}
+        "apt/dists/stable/main/dep11/Components-$arch.yml"{,.gz})
 done
 diff <(cd "$dist" && find . -type f | sed 's|^\./||' | sort) <(printf '%s\n' "${downloads[@]}" | sort) ||
     fail "dist/ does not hold exactly the downloads"

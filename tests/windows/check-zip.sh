@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows players' download holds, in one folder, the game, how to play
-# it and the licence, and nothing else.
+# The Windows players' download holds, in one folder, the game (with its
+# icon and version details), how to play it and the licence, and nothing
+# else.
 #   tests/windows/check-zip.sh ZIP
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -18,4 +19,30 @@ for source, name in (("README.md", "README.txt"), ("LICENSE", "LICENSE.txt")):
         if packed != file.read().replace(b"\n", b"\r\n"):
             sys.exit(f"FAILED: {name} in {sys.argv[1]} is not {source} with CR LF line ends")
 EOF_PY
+
+# The game's icon, at the sizes Windows shows, and its version details, read
+# back from the executable as Explorer reads them: the project's version and
+# description, the licence's copyright.
+exe=$(mktemp)
+trap 'rm -f "$exe"' EXIT
+python3 -c 'import sys, zipfile
+archive = zipfile.ZipFile(sys.argv[1])
+sys.stdout.buffer.write(archive.read(next(n for n in archive.namelist() if n.endswith("/ksiezyc.exe"))))' \
+    "$1" >"$exe"
+wrestool -x --type=group_icon "$exe" >"$exe.ico"
+sizes=$(icotool -l "$exe.ico" | sed -n 's/.* --width=\([0-9]*\) .*/\1/p' | paste -sd ' ')
+rm -f "$exe.ico"
+[ "$sizes" = "16 32 48 256" ] || fail "ksiezyc.exe has icons of sizes '$sizes', not 16 32 48 256"
+wrestool -x --raw --type=version "$exe" | python3 -c '
+import re, sys
+text = sys.stdin.buffer.read().decode("utf-16-le", "replace")
+expected = dict(zip(sys.argv[1::2], sys.argv[2::2]))
+for key, value in expected.items():
+    found = re.search(key + "\0+([^\0]*)\0", text)
+    if not found or found.group(1) != value:
+        sys.exit(f"FAILED: ksiezyc.exe says {key} {found and found.group(1)!r}, not {value!r}")
+print("windows: ksiezyc.exe has its icon and says " + ", ".join(expected.values()))' \
+    ProductName Księżyc ProductVersion "$(project_version)" FileVersion "$(project_version)" \
+    FileDescription "$(sed -n 's/^    DESCRIPTION "\(.*\)"$/\1/p' "$ksiezyc_top/CMakeLists.txt")" \
+    LegalCopyright "$(grep -m1 '^Copyright ' "$ksiezyc_top/LICENSE")"
 echo "windows: $1 holds the game, README.txt and LICENSE.txt"
