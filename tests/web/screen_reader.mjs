@@ -185,13 +185,26 @@ try {
     // Chromium, in the address bar; with no window manager, nothing gives
     // the window the focus): a click on the input line takes it there, as a
     // keyboard user's F6 or Alt+Tab would.
+    // Clicked again while the browser's own bars (an infobar, a translation
+    // offer) still move the page or take the click.
     await quiet();
-    const spot = await tab.evaluate(() => {
-        const box = document.getElementById('entry').getBoundingClientRect();
-        return [screenX + (outerWidth - innerWidth) / 2 + box.left + box.width / 2,
-            screenY + outerHeight - innerHeight + box.top + box.height / 2].map(Math.round);
-    });
-    xtype(env, 'mousemove', String(spot[0]), String(spot[1]), 'click', '1');
+    const hasKeyboard = () => tab.evaluate(() => document.hasFocus() &&
+        document.activeElement?.id === 'entry');
+    for (let tries = 1; ; ++tries) {
+        const spot = await tab.evaluate(() => {
+            const box = document.getElementById('entry').getBoundingClientRect();
+            return [screenX + (outerWidth - innerWidth) / 2 + box.left + box.width / 2,
+                screenY + outerHeight - innerHeight + box.top + box.height / 2].map(Math.round);
+        });
+        xtype(env, 'mousemove', String(spot[0]), String(spot[1]), 'click', '1');
+        if (await poll(hasKeyboard, '', 3000).then(() => true, () => false)) {
+            break;
+        }
+        if (tries === 5) {
+            throw new Error('the page did not get the keyboard after 5 clicks');
+        }
+        await quiet(5000);
+    }
     console.log('note: the input line was clicked, to give the page the keyboard');
     await quiet();
     console.log(`page load: ${words(spoken().map(([, text]) => text).join(' | '))}`);
