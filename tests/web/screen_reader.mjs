@@ -121,8 +121,9 @@ async function startDesktop() {
         PYTHONPATH: path.join(here, 'orca'),
         KSIEZYC_SPEECH_LOG: speechLog,
     }, ['ignore', log, log]);
+    // Orca takes its time to start on a busy machine (once over 30 s).
     await poll(async () => spoken().length > 0, 'Orca said nothing: see orca.log and orca-debug.log',
-        30000);
+        120000);
     return env;
 }
 
@@ -231,7 +232,7 @@ try {
         // until the prompt or the end has been said, then until it stops.
         const last = move === '0' ? 'Gra zakończona.' : words(prompt);
         await poll(async () => words(spoken().slice(mark).map(([, text]) => text).join(' '))
-            .includes(last), `"${last}" was not said`).catch(() => {});
+            .includes(last), `"${last}" was not said`, 60000).catch(() => {});
         await quiet();
         const added = (await output()).slice(before.length);
         const said = spoken().slice(mark);
