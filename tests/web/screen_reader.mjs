@@ -116,7 +116,7 @@ async function startDesktop() {
     writeFileSync(path.join(settings, 'orca-customizations.py'),
         'import sys\nsys.stdout.reconfigure(line_buffering=True)\n');
     const log = openSync(path.join(out, 'orca.log'), 'w');
-    start('orca', ['--replace', '-u', settings, '--debug-file', path.join(out, 'orca-debug.log')], {
+    start('orca', ['-u', settings, '--debug-file', path.join(out, 'orca-debug.log')], {
         ...env,
         PYTHONPATH: path.join(here, 'orca'),
         KSIEZYC_SPEECH_LOG: speechLog,
