@@ -329,6 +329,9 @@ async function slowLink(tab, compress) {
         `on a 1.6 Mbps, 150 ms link, served ${compress ? 'gzipped' : 'plain'}`);
     await waitFor(tab, () => window.gameOutput.includes('Stan Gracza'));
     await loaded;
+    // The page shows text once a frame, and a browser may be slow to give
+    // one to a window nobody looks at.
+    await waitFor(tab, () => document.querySelector('#output .typed') !== null);
     const order = await tab.evaluate((text) => {
         const typed = document.querySelector('#output .typed');
         return typed?.previousSibling?.textContent.endsWith(text);
