@@ -34,6 +34,14 @@ zip_listing() {
         {print $2}' <<<"$listing" | sort
 }
 
+# The bytes of the file NAME in a ZIP's top folder, on standard output.
+zip_member() {
+    python3 -c 'import sys, zipfile
+archive = zipfile.ZipFile(sys.argv[1])
+sys.stdout.buffer.write(archive.read(next(n for n in archive.namelist() if n.endswith("/" + sys.argv[2]))))' \
+        "$1" "$2"
+}
+
 # The fingerprint of a new Ed25519 signing key without a passphrase, in
 # GnuPG's keyring (GNUPGHOME).
 new_key() {

@@ -45,6 +45,9 @@ function spoken() {
         .map(([kind, text]) => [kind, text.replaceAll('\\n', '\n')]);
 }
 
+// What was said from utterance FROM on, as one line of words, joined by SEP.
+const heardSince = (from, sep = ' ') => words(spoken().slice(from).map(([, text]) => text).join(sep));
+
 // Speech that has stopped: nothing new for a second and a half.
 async function quiet(timeout = 20000) {
     let size = -1;
@@ -157,6 +160,13 @@ function checkMove(move, added, said) {
     if (added.endsWith(prompt) && !heard.endsWith(words(prompt))) {
         problems.push('what was said does not end with the prompt');
     }
+    if (move === '0') {
+        for (const end of ['Gra zakończona.', 'Zagraj ponownie']) {
+            if (!heard.includes(end)) {
+                problems.push(`the end of the game ("${end}") was not said`);
+            }
+        }
+    }
     return problems;
 }
 
@@ -207,7 +217,7 @@ try {
     }
     console.log('note: the input line was clicked, to give the page the keyboard');
     await quiet();
-    console.log(`page load: ${words(spoken().map(([, text]) => text).join(' | '))}`);
+    console.log(`page load: ${heardSince(0, ' | ')}`);
 
     for (const move of ['1', '2', '7', '0']) {
         const before = await output();
@@ -222,22 +232,13 @@ try {
         // Orca may be slow to start speaking on a busy machine: it is given
         // until the prompt or the end has been said, then until it stops.
         const last = move === '0' ? 'Gra zakończona.' : words(prompt);
-        await poll(async () => words(spoken().slice(mark).map(([, text]) => text).join(' '))
-            .includes(last), `"${last}" was not said`, 60000).catch(() => {});
+        await poll(async () => heardSince(mark).includes(last), `"${last}" was not said`, 60000)
+            .catch(() => {});
         await quiet();
         const added = (await output()).slice(before.length);
         const said = spoken().slice(mark);
         console.log(`move ${move}: ${said.map(([, text]) => JSON.stringify(text)).join(' ')}`);
-        const problems = checkMove(move, added, said);
-        if (move === '0') {
-            const heard = words(said.map(([, text]) => text).join(' '));
-            for (const end of ['Gra zakończona.', 'Zagraj ponownie']) {
-                if (!heard.includes(end)) {
-                    problems.push(`the end of the game ("${end}") was not said`);
-                }
-            }
-        }
-        for (const problem of problems) {
+        for (const problem of checkMove(move, added, said)) {
             console.log(`FAILED: move ${move}: ${problem}`);
             ++failures;
         }

@@ -10,25 +10,17 @@ diff <(zip_listing "$1") <(printf '%s\n' LICENSE.txt README.txt ksiezyc.exe) ||
     fail "the Windows ZIP should hold ksiezyc.exe, README.txt and LICENSE.txt"
 # The players' README and the licence, as they are in the tree, with
 # Windows' line ends.
-python3 - "$1" "$ksiezyc_top" <<'EOF_PY'
-import sys, zipfile
-archive = zipfile.ZipFile(sys.argv[1])
-for source, name in (("README.md", "README.txt"), ("LICENSE", "LICENSE.txt")):
-    packed = archive.read(next(n for n in archive.namelist() if n.endswith("/" + name)))
-    with open(f"{sys.argv[2]}/{source}", "rb") as file:
-        if packed != file.read().replace(b"\n", b"\r\n"):
-            sys.exit(f"FAILED: {name} in {sys.argv[1]} is not {source} with CR LF line ends")
-EOF_PY
+for pair in README.md:README.txt LICENSE:LICENSE.txt; do
+    cmp <(zip_member "$1" "${pair#*:}") <(sed 's/$/\r/' "$ksiezyc_top/${pair%%:*}") ||
+        fail "${pair#*:} in $1 is not ${pair%%:*} with CR LF line ends"
+done
 
 # The game's icon, at the sizes Windows shows, and its version details, read
 # back from the executable as Explorer reads them: the project's version and
 # description, the licence's copyright.
 exe=$(mktemp)
 trap 'rm -f "$exe"' EXIT
-python3 -c 'import sys, zipfile
-archive = zipfile.ZipFile(sys.argv[1])
-sys.stdout.buffer.write(archive.read(next(n for n in archive.namelist() if n.endswith("/ksiezyc.exe"))))' \
-    "$1" >"$exe"
+zip_member "$1" ksiezyc.exe >"$exe"
 wrestool -x --type=group_icon "$exe" >"$exe.ico"
 sizes=$(icotool -l "$exe.ico" | sed -n 's/.* --width=\([0-9]*\) .*/\1/p' | paste -sd ' ')
 rm -f "$exe.ico"
