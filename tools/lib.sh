@@ -26,13 +26,13 @@ architectures() {
 # Their Debian names only, on one line.
 architecture_names() { architectures "$@" | awk '{print $1}' | paste -sd ' '; }
 
-# The architecture releases are made on: the table's first.
-release_architecture() { architectures | awk 'NR == 1 {print $1}'; }
+# The architecture releases are made on, the build machine's: the table's first.
+build_architecture() { architectures | awk 'NR == 1 {print $1}'; }
 
 # The first packaged architecture but the release's: the one whose package
 # the players' check installs beside the native one.
 foreign_architecture() {
-    architectures package | awk -v own="$(release_architecture)" '$1 != own {print $1; exit}'
+    architectures package | awk -v own="$(build_architecture)" '$1 != own {print $1; exit}'
 }
 
 # The command line that runs a program built for the given architecture on
@@ -43,15 +43,30 @@ launcher() {
         architectures | awk -v arch="$1" '$1 == arch {print $3 " -L /usr/" $2}'
 }
 
-# The Debian releases the game is built, tested and played on, oldest first.
+# The Debian suites the game is built, tested and played on, oldest first.
 # A package made on one installs on it and on the later ones (one made on
 # Debian 13 needs its newer libstdc++), so releases are made on the oldest.
-debian_releases=(bookworm trixie)
+debian_suites=(bookworm trixie)
 
-# This machine's Debian release (its codename), and a stop if it is not one
-# of those above.
-this_release() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
-need_known_release() {
-    [[ " ${debian_releases[*]} " == *" $(this_release) "* ]] ||
-        fail "this is not one of the Debian releases ${debian_releases[*]}"
+# This machine's Debian suite (its codename), and a stop if it is not one of
+# those above.
+this_suite() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
+need_known_suite() {
+    [[ " ${debian_suites[*]} " == *" $(this_suite) "* ]] ||
+        fail "this is not one of the Debian suites ${debian_suites[*]}"
+}
+
+# The rows of CI's table of steps (.ci/steps), one a line: "NAME SUITES
+# PACKAGE...".
+step_table() {
+    awk '/^#/ || NF == 0 {next} /^[ \t]/ {row = row " " $0; next}
+        {if (row != "") print row; row = $0} END {if (row != "") print row}' \
+        "$ksiezyc_top/.ci/steps" | tr -s ' \t' '  '
+}
+
+# The steps that run on SUITE by default, in order, on one line.
+steps_for() {
+    step_table | awk -v suite="$1" -v first="${debian_suites[0]}" '$2 == "all" ||
+        ($2 == "first" && suite == first) || ($2 == "later" && suite != first) {print $1}' |
+        paste -sd ' '
 }

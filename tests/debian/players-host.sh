@@ -22,7 +22,7 @@ spoil() {
         cp -r "$www/$name" "$www/$variant"
     done
     rm "$www"/{other-key,unsigned}/$stable/{InRelease,Release.gpg}
-    printf 'X' | dd of="$(echo "$www/changed-deb/pool/main/k/ksiezyc/"*_"$(release_architecture)".deb)" \
+    printf 'X' | dd of="$(echo "$www/changed-deb/pool/main/k/ksiezyc/"*_"$(build_architecture)".deb)" \
         bs=1 seek=2000 conv=notrunc status=none
     # One digit of the first SHA-256 in the signed text.
     awk 'changed == 1 {$0 = " " (substr($0, 2, 1) == "0" ? "1" : "0") substr($0, 3); changed = 2}
@@ -37,7 +37,7 @@ spoil() {
         "$www/other-key/$stable/Release"
 }
 
-need_known_release
+need_known_suite
 www=$work/www
 mkdir -p "$www"
 cp -r "$tree/dist/apt" "$www/$version"
@@ -72,8 +72,8 @@ done
 # release's players in a bare root of their own, side by side, each log
 # shown in turn.
 later="" pids=() suites=()
-for suite in "${debian_releases[@]}"; do
-    [ "$suite" = "$(this_release)" ] && later=yes
+for suite in "${debian_suites[@]}"; do
+    [ "$suite" = "$(this_suite)" ] && later=yes
     [ -n "$later" ] || continue
     "$ksiezyc_top/tools/bare-root" --copy "$stage" /srv/ksiezyc --bind "$www" /srv/ksiezyc/www \
         "$suite" bash /srv/ksiezyc/tests/debian/players.sh >"$work/players-$suite.log" 2>&1 &

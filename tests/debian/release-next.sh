@@ -17,4 +17,4 @@ printf 'ksiezyc (%s) unstable; urgency=medium\n\n  * The next version.\n\n -- %s
     "$next" "ksiezyc developers <dev@ksiezyc.invalid>" "$(date -R)" | cat - CHANGELOG >CHANGELOG.new
 mv CHANGELOG.new CHANGELOG
 git -c user.name=CI -c user.email=ci@ksiezyc.invalid commit -q -am "Release $next"
-bash tools/release --no-tests "$(release_architecture)" "$(foreign_architecture)"
+bash tools/release --no-tests "$(build_architecture)" "$(foreign_architecture)"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # A release made as a maintainer makes it, twice: tools/release in a clone
-# of the last commit, then again, without the tests the first run passed,
-# in a clone in another folder. Both sign with a key made for the run. The
-# two dist/ folders must be identical byte for byte, signatures included;
-# the first must pass check-dist.sh; then players install it
-# (players-host.sh). Scratch files go in WORK, removed if the run passes.
+# of the last commit, every test included, and meanwhile again, without the
+# tests, in a clone in another folder. Both sign with a key made for the
+# run. The two dist/ folders must be identical byte for byte, signatures
+# included. The second, made first, is checked (check-dist.sh) and installed
+# by players (players-host.sh) while the first runs its tests: being the
+# same bytes, what is proved of it is proved of the first. Scratch files go
+# in WORK, removed if the run passes.
 #   tests/release/dist.sh WORK
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -22,9 +24,9 @@ KSIEZYC_SIGNING_KEY=$(new_key "ksiezyc CI")
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 KSIEZYC_APT_URL=http://127.0.0.1:$port/apt/
 
-first=$work/first second=$work/second/in/a/deeper/folder
-git clone -q "$ksiezyc_top" "$first"
-git clone -q "$ksiezyc_top" "$second"
+tested=$work/tested untested=$work/untested/in/a/deeper/folder
+git clone -q "$ksiezyc_top" "$tested"
+git clone -q "$ksiezyc_top" "$untested"
 # Runs COMMAND... in the background, its output in WORK/NAME.log.
 aside() {
     local name=$1
@@ -40,22 +42,22 @@ await() {
     }
 }
 declare -A pids
-# The second build, the next version for the players' upgrade, and the bare
-# roots they play in are made while the first build runs its tests.
-aside second bash -c 'cd "$1" && bash tools/release --no-tests' bash "$second"
-aside next "$ksiezyc_top/tests/debian/release-next.sh" "$first" "$work/next"
-for suite in "${debian_releases[@]}"; do
+aside tested bash -c 'cd "$1" && bash tools/release' bash "$tested"
+aside untested bash -c 'cd "$1" && bash tools/release --no-tests' bash "$untested"
+# The next version for the players' upgrade, and the roots they play in.
+aside next "$ksiezyc_top/tests/debian/release-next.sh" "$untested" "$work/next"
+for suite in "${debian_suites[@]}"; do
     aside "root-$suite" "$ksiezyc_top/tools/bare-root" "$suite" true
 done
-(cd "$first" && bash tools/release)
-await second
-diff -r "$first/dist" "$second/dist" || fail "the two releases differ"
-echo "dist: the two releases are identical"
-# The downloads are checked while players install them.
-aside check-dist "$ksiezyc_top/tests/release/check-dist.sh" "$first"
+await untested
+aside check-dist "$ksiezyc_top/tests/release/check-dist.sh" "$untested"
 await next
-"$ksiezyc_top/tests/debian/players-host.sh" "$first" "$work/next" "$work"
+for suite in "${debian_suites[@]}"; do await "root-$suite"; done
+"$ksiezyc_top/tests/debian/players-host.sh" "$untested" "$work/next" "$work"
 await check-dist
 cat "$work/check-dist.log"
+await tested
+cat "$work/tested.log"
+diff -r "$tested/dist" "$untested/dist" || fail "the release made with its tests and the one made without differ"
 rm -rf "$work"
 echo "dist: two releases identical; every download checked and installed by apt"

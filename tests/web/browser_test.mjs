@@ -393,7 +393,7 @@ try {
         console.log(`FAIL   ${engine}'s processes went on after it was closed; killed`);
         ++failed;
     }
-    stopEverything();
+    await stopEverything();
     await Promise.all([...hosts].map((host) => host.stop()));
 }
 const sizeProblems = siteSize();

@@ -53,13 +53,17 @@ async function groupGone(pid) {
     stopGroup(pid);
     return false;
 }
-// For a launch that failed half way, and for the test stopped from outside.
-export function stopEverything() {
+// At the end of a test, and for a launch that failed half way: every group
+// is stopped, and the test ends only once they are gone, reaped here rather
+// than left to the system (a screen reader left behind, not yet reaped,
+// keeps the next test's from starting). True if every one went.
+export async function stopEverything() {
     groups.forEach((pid) => stopGroup(pid));
+    return (await Promise.all([...groups].map(groupGone))).every(Boolean);
 }
 for (const signal of ['SIGINT', 'SIGTERM']) {
     process.on(signal, () => {
-        stopEverything();
+        groups.forEach((pid) => stopGroup(pid));
         process.exit(1);
     });
 }
@@ -91,13 +95,25 @@ async function launchPuppeteer(engine, profile, { env = {}, args = [] }) {
         args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
             '--disable-background-networking', '--disable-component-update', '--disable-sync',
             ...args],
+        // Nothing of the browser's own may take the keyboard from the page: no
+        // "controlled by automated test software" bar.
+        ignoreDefaultArgs: ['--enable-automation'],
     } : {
         browser: 'firefox',
         executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
     };
+    const userDataDir = path.join(profile, 'browser');
+    if (engine === 'chromium') {
+        // Nor an offer to translate the page from Polish, which Chromium makes
+        // in a bar of its own a while after the page has loaded, whatever
+        // --disable-features says: the profile's setting turns it off.
+        mkdirSync(path.join(userDataDir, 'Default'), { recursive: true });
+        writeFileSync(path.join(userDataDir, 'Default', 'Preferences'),
+            JSON.stringify({ translate: { enabled: false } }));
+    }
     const browser = await puppeteer.launch({
         ...options,
-        userDataDir: path.join(profile, 'browser'),
+        userDataDir,
         env: { ...profileEnvironment(profile), ...env },
         headless: env.DISPLAY === undefined,
     });

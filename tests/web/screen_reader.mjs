@@ -119,8 +119,10 @@ async function startDesktop() {
     writeFileSync(path.join(settings, 'orca-customizations.py'),
         'import sys\nsys.stdout.reconfigure(line_buffering=True)\n');
     const log = openSync(path.join(out, 'orca.log'), 'w');
+    // orca/pgrep: Orca counts only the Orcas of its own PID namespace.
     start('orca', ['-u', settings, '--debug-file', path.join(out, 'orca-debug.log')], {
         ...env,
+        PATH: `${path.join(here, 'orca')}:${env.PATH}`,
         PYTHONPATH: path.join(here, 'orca'),
         KSIEZYC_SPEECH_LOG: speechLog,
     }, ['ignore', log, log]);
@@ -133,6 +135,35 @@ async function startDesktop() {
 // Types with the X server's keyboard, into the window that has the focus.
 function xtype(env, ...args) {
     runQuiet('xdotool', args, env);
+}
+
+// Orca's mode as it last said it: in focus mode keys go to the page; in
+// browse mode Orca takes them for its own commands ("1": the first heading).
+function orcaMode() {
+    const said = spoken().map(([, text]) => text.trim().replace(/\.$/, ''))
+        .filter((text) => text === 'Focus mode' || text === 'Browse mode');
+    return said.at(-1) ?? 'no mode said';
+}
+
+// Whether what is typed reaches the input line: the page has the keyboard
+// there, and Orca passes the keys on.
+async function typingReachesEntry(tab) {
+    return orcaMode() === 'Focus mode' && await tab.evaluate(() => document.hasFocus() &&
+        document.activeElement?.id === 'entry');
+}
+
+// Where the keyboard is, as the screen reader knows it: the focused
+// accessible object of each application on the accessibility bus, and
+// Orca's mode.
+function keyboardIsAt(env) {
+    let focused;
+    try {
+        focused = runQuiet('python3', [path.join(here, 'orca', 'focused.py')], env).trim() ||
+            'no object has the focus';
+    } catch (error) {
+        focused = `unknown (${error.message.split('\n')[0]})`;
+    }
+    return `${focused}; Orca: ${orcaMode()}`;
 }
 
 // The lines a move adds to the screen, as a listener hears them: without
@@ -195,26 +226,16 @@ try {
     // Chromium, in the address bar; with no window manager, nothing gives
     // the window the focus): a click on the input line takes it there, as a
     // keyboard user's F6 or Alt+Tab would.
-    // Clicked again while the browser's own bars (an infobar, a translation
-    // offer) still move the page or take the click.
     await quiet();
-    const hasKeyboard = () => tab.evaluate(() => document.hasFocus() &&
-        document.activeElement?.id === 'entry');
-    for (let tries = 1; ; ++tries) {
-        const spot = await tab.evaluate(() => {
-            const box = document.getElementById('entry').getBoundingClientRect();
-            return [screenX + (outerWidth - innerWidth) / 2 + box.left + box.width / 2,
-                screenY + outerHeight - innerHeight + box.top + box.height / 2].map(Math.round);
-        });
-        xtype(env, 'mousemove', String(spot[0]), String(spot[1]), 'click', '1');
-        if (await poll(hasKeyboard, '', 3000).then(() => true, () => false)) {
-            break;
-        }
-        if (tries === 5) {
-            throw new Error('the page did not get the keyboard after 5 clicks');
-        }
-        await quiet(5000);
-    }
+    const spot = await tab.evaluate(() => {
+        const box = document.getElementById('entry').getBoundingClientRect();
+        return [screenX + (outerWidth - innerWidth) / 2 + box.left + box.width / 2,
+            screenY + outerHeight - innerHeight + box.top + box.height / 2].map(Math.round);
+    });
+    xtype(env, 'mousemove', String(spot[0]), String(spot[1]), 'click', '1');
+    await poll(() => typingReachesEntry(tab), '').catch(() => {
+        throw new Error(`the click did not give the input line the keyboard: ${keyboardIsAt(env)}`);
+    });
     console.log('note: the input line was clicked, to give the page the keyboard');
     await quiet();
     console.log(`page load: ${heardSince(0, ' | ')}`);
@@ -222,13 +243,19 @@ try {
     for (const move of ['1', '2', '7', '0']) {
         const before = await output();
         const mark = spoken().length;
+        if (!await typingReachesEntry(tab)) {
+            throw new Error(`before move ${move}, the input line had lost the keyboard: ` +
+                keyboardIsAt(env));
+        }
         xtype(env, 'type', '--delay', '40', move);
         xtype(env, 'key', 'Return');
         await poll(async () => {
             const now = await output();
             return now.length > before.length &&
                 (now.endsWith(prompt) || await tab.evaluate(() => document.body.dataset.state === 'ended'));
-        }, `the game did not answer ${move}`);
+        }, `the game did not answer ${move}`).catch((error) => {
+            throw new Error(`${error.message}; the keyboard was at: ${keyboardIsAt(env)}`);
+        });
         // Orca may be slow to start speaking on a busy machine: it is given
         // until the prompt or the end has been said, then until it stops.
         const last = move === '0' ? 'Gra zakończona.' : words(prompt);
@@ -253,7 +280,10 @@ try {
     ++failures;
 } finally {
     await Promise.all([...hosts].map((host) => host.stop()));
-    stopEverything();
+    if (!await stopEverything()) {
+        console.log('FAILED: processes of the test went on after they were stopped');
+        ++failures;
+    }
 }
 if (existsSync(speechLog)) {
     console.log(`what Orca said is in ${speechLog}`);
