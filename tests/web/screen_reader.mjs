@@ -220,23 +220,23 @@ try {
     console.log(`${engine}: ${browser.version}; Orca ${orca}`);
     const tab = await browser.newTab((message) => console.log(`note: ${message}`), { first: true });
     const output = () => tab.evaluate(() => window.gameOutput ?? '');
+    // With no window manager, nothing gives the browser's window the
+    // keyboard, and a new window has it in the address bar: a click on the
+    // empty page gives it to the page, as a player's click or F6 would.
+    // Then the game is opened, and puts the cursor in its input line itself:
+    // Orca hears that and turns to focus mode.
+    await quiet();
+    const middle = await tab.evaluate(() => [screenX + outerWidth / 2,
+        screenY + outerHeight - innerHeight / 2].map(Math.round));
+    xtype(env, 'mousemove', String(middle[0]), String(middle[1]), 'click', '1');
+    await poll(() => tab.evaluate(() => document.hasFocus()), '').catch(() => {
+        throw new Error(`a click did not give the page the keyboard: ${keyboardIsAt(env)}`);
+    });
     await tab.goto(host.url);
     await poll(async () => (await output()).endsWith(prompt), 'the game did not start');
-    // A page opened by the driver may leave the keyboard elsewhere (in
-    // Chromium, in the address bar; with no window manager, nothing gives
-    // the window the focus): a click on the input line takes it there, as a
-    // keyboard user's F6 or Alt+Tab would.
-    await quiet();
-    const spot = await tab.evaluate(() => {
-        const box = document.getElementById('entry').getBoundingClientRect();
-        return [screenX + (outerWidth - innerWidth) / 2 + box.left + box.width / 2,
-            screenY + outerHeight - innerHeight + box.top + box.height / 2].map(Math.round);
+    await poll(() => typingReachesEntry(tab), '', 30000).catch(() => {
+        throw new Error(`the game started without the keyboard in its input line: ${keyboardIsAt(env)}`);
     });
-    xtype(env, 'mousemove', String(spot[0]), String(spot[1]), 'click', '1');
-    await poll(() => typingReachesEntry(tab), '').catch(() => {
-        throw new Error(`the click did not give the input line the keyboard: ${keyboardIsAt(env)}`);
-    });
-    console.log('note: the input line was clicked, to give the page the keyboard');
     await quiet();
     console.log(`page load: ${heardSince(0, ' | ')}`);
 
