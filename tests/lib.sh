@@ -42,11 +42,11 @@ sys.stdout.buffer.write(archive.read(next(n for n in archive.namelist() if n.end
         "$1" "$2"
 }
 
-# The fingerprint of a new Ed25519 signing key without a passphrase, in
-# GnuPG's keyring (GNUPGHOME).
+# The fingerprint of a new Ed25519 signing key NAME without a passphrase, in
+# GnuPG's keyring (GNUPGHOME), that expires in a day or after EXPIRY.
 new_key() {
-    gpg --batch --quiet --passphrase '' --quick-gen-key "$1 <ci@ksiezyc.invalid>" ed25519 sign 1d \
-        2>/dev/null
+    gpg --batch --quiet --passphrase '' --quick-gen-key "$1 <ci@ksiezyc.invalid>" ed25519 sign \
+        "${2:-1d}" 2>/dev/null
     gpg --batch --with-colons --list-secret-keys "$1 <ci@ksiezyc.invalid>" 2>/dev/null |
         awk -F: '$1 == "fpr" {print $10; exit}'
 }

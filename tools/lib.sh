@@ -10,10 +10,25 @@ fail() {
     exit 1
 }
 
-# The project's version, as CMakeLists.txt's project() gives it; the
-# build checks the changelog against it.
-project_version() {
-    sed -n 's/^    VERSION \([0-9][0-9.]*\)$/\1/p' "${1:-$ksiezyc_top}/CMakeLists.txt"
+# The argument FIELD (VERSION or DESCRIPTION) of project() in the
+# CMakeLists.txt of TREE (this checkout's by default), however the call is
+# laid out; a stop if there is none.
+project_field() {
+    local file=${2:-$ksiezyc_top}/CMakeLists.txt
+    field=$1 perl -0777 -ne 'my ($args) = /^\s*project\s*\(((?:"[^"]*"|[^)"])*)\)/mi or exit 1;
+        my @words; push @words, [$1 // $2, defined $2] while $args =~ /"([^"]*)"|([^\s"]+)/g;
+        for my $i (0 .. $#words - 1) {
+            if ($words[$i][1] && $words[$i][0] eq $ENV{field}) { print $words[$i + 1][0]; exit }
+        }
+        exit 1' "$file" || fail "no $1 in project() of $file"
+}
+# The project's version; the build checks the changelog against it.
+project_version() { project_field VERSION "$@"; }
+# Sets the version in project() of TREE's CMakeLists.txt to VERSION.
+set_project_version() {
+    new=$2 perl -0777 -i -pe \
+        's/^(\s*project\s*\((?:"[^"]*"|[^)"])*?\bVERSION\s+)[^\s")]+/$1$ENV{new}/mi' "$1/CMakeLists.txt"
+    [ "$(project_version "$1")" = "$2" ] || fail "could not set the version in $1/CMakeLists.txt"
 }
 
 # The rows "DEBIAN TRIPLE QEMU ROLE" of the architectures table, those of the
@@ -42,6 +57,11 @@ launcher() {
     [ "$1" = "$(dpkg --print-architecture)" ] ||
         architectures | awk -v arch="$1" '$1 == arch {print $3 " -L /usr/" $2}'
 }
+
+# Where the package ksiezyc-apt-source puts the apt repository's sources
+# file and the keyring of its signing keys on a player's machine.
+apt_sources=/etc/apt/sources.list.d/ksiezyc.sources
+apt_keyring=/etc/apt/keyrings/ksiezyc.pgp
 
 # The Debian suites the game is built, tested and played on, oldest first.
 # A package made on one installs on it and on the later ones (one made on

@@ -8,6 +8,7 @@
 # from it is
 # hardened and plays every transcript exactly (under qemu-user on another
 # architecture).
+# The package ksiezyc-apt-source gets its own checks (check_apt_source).
 #   tests/debian/check-package.sh DEB...
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -94,7 +95,42 @@ check_package() {
         "played every transcript)"
 }
 
+# The players' subscription (tools/release): exactly the sources file and
+# the keyring, both conffiles, and its copyright and changelog; the sources
+# file names the repository's address (KSIEZYC_APT_URL) and that keyring,
+# which holds the signing keys (KSIEZYC_SIGNING_KEY) exactly as GnuPG has
+# them now.
+check_apt_source() {
+    local deb=$1 unpacked files
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    dpkg-deb -e "$deb" "$unpacked/DEBIAN"
+    files=$(cd "$unpacked" && find etc usr -type f | sort)
+    [ "$files" = "$(printf '%s\n' "${apt_keyring#/}" "${apt_sources#/}" \
+        usr/share/doc/ksiezyc-apt-source/{changelog.gz,copyright})" ] ||
+        fail "$deb holds other files than the sources file, the keyring and its docs:"$'\n'"$files"
+    [ "$(cat "$unpacked/DEBIAN/conffiles")" = "$(printf '%s\n' "$apt_sources" "$apt_keyring")" ] ||
+        fail "$deb: the sources file and the keyring are not its conffiles"
+    for line in "URIs: $KSIEZYC_APT_URL" "Signed-By: $apt_keyring" "Suites: stable"; do
+        grep -qxF "$line" "$unpacked$apt_sources" || fail "$deb: its sources file lacks '$line'"
+    done
+    # shellcheck disable=SC2086 # one fingerprint a word
+    cmp "$unpacked$apt_keyring" <(gpg --batch --export --export-options export-minimal \
+        $KSIEZYC_SIGNING_KEY) || fail "$deb: the keyring is not the signing keys as they are now"
+    zcat "$unpacked/usr/share/doc/ksiezyc-apt-source/changelog.gz" | head -n 1 |
+        grep -qF "ksiezyc ($(dpkg-deb --field "$deb" Version))" ||
+        fail "$deb: the changelog does not start with its version"
+    lintian --pedantic -E -I --tag-display-limit 0 --fail-on error,warning,info "$deb"
+    rm -rf "$unpacked"
+    echo "package: $deb checked (the sources file names $KSIEZYC_APT_URL, the keyring" \
+        "$KSIEZYC_SIGNING_KEY)"
+}
+
 (($#)) || fail "usage: tests/debian/check-package.sh DEB..."
 for deb in "$@"; do
-    check_package "$deb"
+    case $(dpkg-deb --field "$deb" Package) in
+    ksiezyc) check_package "$deb" ;;
+    ksiezyc-apt-source) check_apt_source "$deb" ;;
+    *) fail "$deb is no package of ksiezyc" ;;
+    esac
 done

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The host's side of what players do with a release (players.sh is the
 # players' side): serves the release made in the clone TREE on loopback,
-# with the next version made in the clone NEXT (release-next.sh) and spoilt
-# copies beside it, and runs players.sh in a bare root of each Debian
-# release its packages are for. Scratch files go in WORK. GNUPGHOME holds the release's signing key, KSIEZYC_SIGNING_KEY
-# names it, and KSIEZYC_APT_URL is the address dist/apt/ was made for.
-#   tests/debian/players-host.sh TREE NEXT WORK
+# with the later releases made in LATER (releases-later.sh) and spoilt
+# copies beside them, and runs players.sh in a bare root of each Debian
+# suite its packages are for. Scratch files go in WORK. GNUPGHOME holds the
+# release's signing key, KSIEZYC_SIGNING_KEY names it, and KSIEZYC_APT_URL is
+# the address dist/apt/ was made for.
+#   tests/debian/players-host.sh TREE LATER WORK
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-(($# == 3)) || fail "usage: tests/debian/players-host.sh TREE NEXT WORK"
+(($# == 3)) || fail "usage: tests/debian/players-host.sh TREE LATER WORK"
 tree=$1 work=$3
-version=$(project_version "$tree") next=$(project_version "$2")
+version=$(project_version "$tree")
+mapfile -t later < <(ls "$2" | grep -v gnupg | sort -V)
 foreign=$(foreign_architecture)
 
 # Copies of the repository in WWW/NAME, spoilt on the host in each way apt
@@ -41,26 +43,33 @@ need_known_suite
 www=$work/www
 mkdir -p "$www"
 cp -r "$tree/dist/apt" "$www/$version"
-cp -r "$2/dist/apt" "$www/$next"
-# As on a real host, the repository published first is older: apt asks
-# for files changed since it fetched them, and the server answers 304.
+for release in "${later[@]}"; do
+    cp -r "$2/$release/dist/apt" "$www/$release"
+done
+spoil "$www" "${later[0]}"
+# As on a real host, each repository is newer than the one before it (the
+# spoilt ones are copies of the first later one): apt asks for files changed
+# since it fetched them, and the server answers 304 for any other.
 find "$www/$version" -exec touch -d '1 day ago' {} +
-spoil "$www" "$next"
+for i in "${!later[@]}"; do
+    folders=("$www/${later[i]}")
+    ((i)) || folders+=("$www"/{changed-deb,changed-inrelease,other-key,unsigned})
+    find "${folders[@]}" -exec touch -d "$((${#later[@]} - i)) hours ago" {} +
+done
 
 # The players' stage, laid out as this tree is, for players.sh and the
 # helpers it shares.
 stage=$work/player
 mkdir -p "$stage"/{debs,tools,tests/debian,platform/linux}
-cp "$tree/dist"/*.deb "$stage/debs/"
+cp "$tree/dist"/{*.deb,SHA256SUMS} "$stage/debs/"
 cp -r "$ksiezyc_top/tests/transcripts" "$stage/tests/"
 cp "$ksiezyc_top/tests/debian/players.sh" "$stage/tests/debian/"
 cp "$ksiezyc_top"/tools/{lib.sh,apt-retry} "$stage/tools/"
 cp "$ksiezyc_top/platform/linux/architectures" "$stage/platform/linux/"
-cp "$tree/dist/apt/ksiezyc.sources" "$stage/"
-echo "$version $next $foreign" >"$stage/versions"
+echo "$version ${later[*]} $foreign" >"$stage/versions"
 chmod -R a+rX "$stage" "$www"
 
-port=$(sed -n 's|^URIs: http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$stage/ksiezyc.sources")
+port=$(sed -n 's|^http://127.0.0.1:\([0-9]*\)/.*|\1|p' <<<"$KSIEZYC_APT_URL")
 python3 -m http.server --bind 127.0.0.1 --directory "$www" "$port" >"$work/server.log" 2>&1 &
 server=$!
 trap 'kill "$server"' EXIT
@@ -68,13 +77,13 @@ for _ in {1..100}; do
     (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
     sleep 0.1
 done
-# Packages made on one release install on it and on the later ones: each
-# release's players in a bare root of their own, side by side, each log
-# shown in turn.
-later="" pids=() suites=()
+# Packages made on one suite install on it and on the later ones: each
+# suite's players in a bare root of their own, side by side, each log shown
+# in turn.
+from="" pids=() suites=()
 for suite in "${debian_suites[@]}"; do
-    [ "$suite" = "$(this_suite)" ] && later=yes
-    [ -n "$later" ] || continue
+    [ "$suite" = "$(this_suite)" ] && from=yes
+    [ -n "$from" ] || continue
     "$ksiezyc_top/tools/bare-root" --copy "$stage" /srv/ksiezyc --bind "$www" /srv/ksiezyc/www \
         "$suite" bash /srv/ksiezyc/tests/debian/players.sh >"$work/players-$suite.log" 2>&1 &
     pids+=($!) suites+=("$suite")

@@ -1,34 +1,42 @@
 #!/usr/bin/env bash
 # Runs as root inside a bare Debian root (tools/bare-root) and does what a
-# player does there: installs each package of a release with apt, from its
-# file and then from the signed apt repository, plays every transcript with
-# the installed game (under qemu-user on a foreign architecture), upgrades to
-# the next version, and removes it. players-host.sh lays out /srv/ksiezyc as
-# the project's tree (tools/lib.sh and apt-retry, the architectures table,
-# tests/transcripts/ and this script), and beside them:
-#   debs/          the release's packages
-#   ksiezyc.sources  the release's sources file
-#   www/           the web root the host serves on loopback, one folder a
-#                  repository, and the link that the URI's path names
-#                  (switched by the test) to the one served
-#   versions       the release's version, the next one's, and the other
-#                  architecture whose package of the next version is made
-# Where the repository is refused (a changed .deb or InRelease, another
-# key, no signature), apt must keep the lists it had and the game stay.
+# player does there: installs each package of a release with apt from its
+# file, plays every transcript with the installed game (under qemu-user on a
+# foreign architecture) and removes it; subscribes to the signed apt
+# repository by installing ksiezyc-apt-source, as the README says, installs
+# the game from it and lives through the later releases (releases-later.sh):
+# an upgrade, the signing key extended, then, with the clock moved past the
+# key's first expiry, a second key added and the first one dropped; and
+# unsubscribes. players-host.sh lays out /srv/ksiezyc as the project's tree
+# (tools/lib.sh and apt-retry, the architectures table, tests/transcripts/
+# and this script), and beside them:
+#   debs/      the release's packages and SHA256SUMS
+#   www/       the web root the host serves on loopback, one folder a
+#              repository, and the link that the URI's path names (switched
+#              by the test) to the one served
+#   versions   the release's version, the later ones', and the foreign
+#              architecture whose package of the first later one is made
+# Where the repository is refused (a changed .deb or InRelease, another key,
+# no signature, a key expired), apt must keep the lists it had and the game
+# stay.
 set -euo pipefail
 here=/srv/ksiezyc
 . "$here/tools/lib.sh"
-read -r version next foreign <"$here/versions"
+read -r version next changing changed foreign <"$here/versions"
 native=$(dpkg --print-architecture)
 export DEBIAN_FRONTEND=noninteractive
+# The player's clock, as a command that runs another at that time: this
+# machine's, until it is moved on.
+clock=()
 # apt-get, tried again where the archive fails to deliver, its output shown
 # only if it fails.
 apt_get() {
-    "$here/tools/apt-retry" -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
+    "${clock[@]}" "$here/tools/apt-retry" -y -q -o Dpkg::Use-Pty=0 "$@" >/tmp/apt-get 2>&1 || {
         cat /tmp/apt-get >&2
         return 1
     }
 }
+section() { echo "== $* (at ${SECONDS}s)"; }
 
 # Every transcript, byte for byte, exit status 0 and nothing on standard
 # error, with the game apt installed for ARCH: run_transcript.cmake's check,
@@ -47,7 +55,7 @@ play_all() {
     echo "played $played transcripts with the installed $arch game"
 }
 
-installed() { dpkg-query -W -f='${Version} ${Architecture} ${db:Status-Abbrev}' ksiezyc 2>/dev/null; }
+installed() { dpkg-query -W -f='${Version} ${Architecture} ${db:Status-Abbrev}' "${1:-ksiezyc}" 2>/dev/null; }
 expect_installed() {
     [ "$(installed)" = "$1 $2 ii " ] || fail "expected ksiezyc $1 ($2) installed, dpkg says '$(installed)'"
     [ -x /usr/games/ksiezyc ] || fail "no /usr/games/ksiezyc"
@@ -57,17 +65,24 @@ remove() {
     [ ! -e /usr/games/ksiezyc ] || fail "apt-get remove left /usr/games/ksiezyc"
     [[ $(installed) != *" ii " ]] || fail "ksiezyc still installed after apt-get remove"
 }
+# The game at VERSION, and the subscription with the keys of that release.
+expect_upgraded() {
+    expect_installed "$1" "$native"
+    [ "$(installed ksiezyc-apt-source)" = "$1 all ii " ] ||
+        fail "expected ksiezyc-apt-source $1 installed, dpkg says '$(installed ksiezyc-apt-source)'"
+    play_all "$native"
+}
 
-echo "== $(. /etc/os-release && echo "$PRETTY_NAME"), apt $(dpkg-query -W -f='${Version}' apt)"
+section "$(. /etc/os-release && echo "$PRETTY_NAME"), apt $(dpkg-query -W -f='${Version}' apt)"
 for arch in $(architecture_names package); do
     [ "$arch" = "$native" ] || dpkg --add-architecture "$arch"
 done
 apt_get update
 # appstream, as software centres bring it: apt then fetches the repository's
-# metadata for them at each update.
-apt_get install --no-install-recommends qemu-user appstream
+# metadata for them at each update. faketime moves the player's clock.
+apt_get install --no-install-recommends qemu-user appstream faketime
 
-echo "== each package from its file"
+section "each package from its file"
 for deb in "$here"/debs/ksiezyc_"$version"_*.deb; do
     arch=$(dpkg-deb --field "$deb" Architecture)
     apt_get install "$deb"
@@ -76,30 +91,38 @@ for deb in "$here"/debs/ksiezyc_"$version"_*.deb; do
     remove "$arch"
 done
 
-echo "== from the apt repository"
-# The web root is shared with the players of other releases, who switch
-# the repository it serves too: one at a time.
+section "subscribed with ksiezyc-apt-source"
+# The web root is shared with the players of other suites, who switch the
+# repository it serves too: one at a time.
 exec {www_lock}>"$here/www/.lock"
 flock "$www_lock"
-uri=$(awk '/^URIs:/ {print $2}' "$here/ksiezyc.sources")
+uri=$(sed -n 's/^URIs: //p' <(dpkg-deb --fsys-tarfile "$here/debs/ksiezyc-apt-source_${version}_all.deb" |
+    tar -xO ".$apt_sources"))
 # The repository the URI names, as a link in the web root to one of its
 # folders there.
 serve() { ln -sfn "$1" "$here/www/$(sed 's|^[a-z]*://[^/]*/||; s|/*$||' <<<"$uri")"; }
 lists=/var/lib/apt/lists/$(sed 's|^[a-z]*://||; s|/*$||; s|/|_|g' <<<"$uri")_
 lists_now() { sha256sum "$lists"* 2>/dev/null || true; }
-# apt-get update of the project's repository alone (Debian's lists were
-# fetched at the start and stay), its W:, E: and N: lines shown; prints how
-# many there were. A fault of Debian's mirror is thus never taken for one of
-# the repository's.
+# apt-get update of the sources file SOURCES (by default the project's) alone,
+# its W:, E: and N: lines shown; prints how many there were. A fault of
+# Debian's mirror is thus never taken for one of the repository's; and the
+# lists of Debian's archive, needed no more once the tools and the
+# packages' libraries are installed, are dropped, which keeps apt quick.
 update() {
-    apt-get -y -q -o Dir::Etc::sourcelist=/etc/apt/sources.list.d/ksiezyc.sources \
-        -o Dir::Etc::sourceparts=- -o APT::Get::List-Cleanup=0 update >/tmp/update 2>&1 || true
+    local status=0
+    "${clock[@]}" apt-get -y -q -o Dir::Etc::sourcelist="${1:-$apt_sources}" \
+        -o Dir::Etc::sourceparts=- "${@:2}" update >/tmp/update 2>&1 || status=$?
     grep -E '^(W|E|N):' /tmp/update >/tmp/said || true
+    if ((status)) && [ ! -s /tmp/said ]; then
+        echo "E: apt-get update ended with status $status: $(tail -n 1 /tmp/update)" >/tmp/said
+    fi
     sed 's/^/  apt: /' /tmp/said >&2
     wc -l </tmp/said
 }
-cp "$here/ksiezyc.sources" /etc/apt/sources.list.d/
 serve "$version"
+# The README's lines: the download checked, then installed.
+(cd "$here/debs" && sha256sum --quiet -c --ignore-missing SHA256SUMS)
+apt_get install "$here/debs/ksiezyc-apt-source_${version}_all.deb"
 [ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
 [ -n "$(lists_now)" ] || fail "apt-get update kept no lists from $uri"
 # Before the game is installed, software centres know it from the
@@ -116,6 +139,7 @@ apt_get install ksiezyc
 expect_installed "$version" "$native"
 play_all "$native"
 
+# Spoilt repositories are refused.
 kept=$(lists_now)
 for refused in changed-inrelease other-key unsigned; do
     serve "$refused"
@@ -137,15 +161,56 @@ expect_installed "$version" "$native"
 play_all "$native"
 echo "refused: changed-deb; $version still installed"
 
+section "the next release, its signing key extended"
 serve "$next"
 [ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
 apt_get upgrade
-expect_installed "$next" "$native"
-play_all "$native"
+expect_upgraded "$next"
 echo "upgraded: $version to $next"
-
 apt_get install "ksiezyc:$foreign"
 expect_installed "$next" "$foreign"
 play_all "$foreign"
-remove "$(installed | cut -d' ' -f2)"
-echo "== all passed"
+apt_get install "ksiezyc:$native"
+expect_installed "$next" "$native"
+
+section "past the key's first expiry, a new key added, the old one dropped"
+# The player's clock, an hour after the later releases were signed.
+serve "$changing"
+signed=$(sed -n 's/^Date: //p' "$here/www/$changing/dists/stable/Release")
+# Files keep their own times (NO_FAKE_STAT): apt asks the server for what
+# changed since the time of its copies, which must not move on with it.
+clock=(env NO_FAKE_STAT=1 faketime "@$(($(date -d "$signed" +%s) + 3600))")
+echo "the player's clock is now $("${clock[@]}" date -u '+%F %T') UTC"
+# A player who never upgraded still has the key as it was first published,
+# now expired: refused.
+old=/tmp/never-upgraded
+mkdir -p "$old/lists"
+dpkg-deb -x "$here/debs/ksiezyc-apt-source_${version}_all.deb" "$old/root"
+sed "s|^Signed-By: .*|Signed-By: $old/root$apt_keyring|" "$old/root$apt_sources" >"$old/ksiezyc.sources"
+[ "$(update "$old/ksiezyc.sources" -o Dir::State::Lists="$old/lists")" != 0 ] ||
+    fail "apt-get update took a release signed after the first key's expiry with that key"
+grep -qiE 'signature|expired' /tmp/said || fail "apt refused the release for another reason than its signatures"
+[ -z "$(ls "$old/lists" | grep Packages)" ] || fail "apt took the indexes of a release it refused"
+echo "refused: the key as first published, once expired"
+[ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
+apt_get upgrade
+expect_upgraded "$changing"
+echo "upgraded: $next to $changing, signed by the extended key and a new one"
+serve "$changed"
+[ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
+apt_get upgrade
+expect_upgraded "$changed"
+echo "upgraded: $changing to $changed, signed by the new key alone"
+
+section "unsubscribed"
+# Removed, the package leaves its conffiles, the sources file and the
+# keyring together: apt goes on working.
+apt_get remove ksiezyc-apt-source
+[ -f "$apt_sources" ] && [ -f "$apt_keyring" ] || fail "apt-get remove parted the sources file and the keyring"
+[ "$(update)" = 0 ] || fail "apt-get update failed after ksiezyc-apt-source was removed"
+apt_get purge ksiezyc-apt-source
+[ ! -e "$apt_sources" ] && [ ! -e "$apt_keyring" ] || fail "apt-get purge left the sources file or the keyring"
+! apt-cache policy | grep -qF "$uri" || fail "apt still has $uri after the purge"
+remove "$native"
+echo "unsubscribed: apt-get purge ksiezyc-apt-source took the repository away"
+section "all passed"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Checks a whole release, dist/ as tools/release made it in the clone TREE:
-# it holds exactly the downloads, SHA256SUMS covers each of them and the apt
-# sources file and matches, every package passes the package checks and is
-# the one in the apt repository, and each ZIP and the source tarball hold
-# exactly their files.
+# Checks a whole release, dist/ as tools/release made it in the clone TREE,
+# signed by KSIEZYC_SIGNING_KEY for KSIEZYC_APT_URL: it holds exactly the
+# downloads, SHA256SUMS covers each of them and matches, every package passes
+# the package checks and is the one in the apt repository, and each ZIP and
+# the source tarball hold exactly their files.
 #   tests/release/check-dist.sh TREE
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -13,7 +13,9 @@ version=$(project_version "$tree")
 
 (cd "$dist" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
 downloads=(SHA256SUMS "ksiezyc-$version-web.zip" "ksiezyc-$version-windows-x86_64.zip"
-    "ksiezyc-$version.tar.gz" apt/ksiezyc.sources apt/dists/stable/{Release,InRelease,Release.gpg}
+    "ksiezyc-$version.tar.gz" "ksiezyc-apt-source_${version}_all.deb"
+    "apt/pool/main/k/ksiezyc/ksiezyc-apt-source_${version}_all.deb"
+    apt/dists/stable/{Release,InRelease,Release.gpg}
     apt/dists/stable/main/dep11/icons-{48x48,64x64,128x128}.tar{,.gz})
 for arch in $(architecture_names package); do
     downloads+=("ksiezyc_${version}_$arch.deb" "apt/pool/main/k/ksiezyc/ksiezyc_${version}_$arch.deb"
@@ -22,9 +24,8 @@ for arch in $(architecture_names package); do
 done
 diff <(cd "$dist" && find . -type f | sed 's|^\./||' | sort) <(printf '%s\n' "${downloads[@]}" | sort) ||
     fail "dist/ does not hold exactly the downloads"
-diff <({ ls "$dist" | grep -vx -e SHA256SUMS -e apt; echo apt/ksiezyc.sources; } | sort) \
-    <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
-    fail "SHA256SUMS does not cover every download and the apt sources file"
+diff <(ls "$dist" | grep -vx -e SHA256SUMS -e apt | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
+    fail "SHA256SUMS does not cover every download"
 
 "$ksiezyc_top/tests/debian/check-package.sh" "$dist"/*.deb
 for deb in "$dist"/*.deb; do

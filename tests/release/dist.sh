@@ -44,16 +44,16 @@ await() {
 declare -A pids
 aside tested bash -c 'cd "$1" && bash tools/release' bash "$tested"
 aside untested bash -c 'cd "$1" && bash tools/release --no-tests' bash "$untested"
-# The next version for the players' upgrade, and the roots they play in.
-aside next "$ksiezyc_top/tests/debian/release-next.sh" "$untested" "$work/next"
+# The later releases the players live through, and the roots they play in.
+aside later "$ksiezyc_top/tests/debian/releases-later.sh" "$untested" "$work/later"
 for suite in "${debian_suites[@]}"; do
     aside "root-$suite" "$ksiezyc_top/tools/bare-root" "$suite" true
 done
 await untested
 aside check-dist "$ksiezyc_top/tests/release/check-dist.sh" "$untested"
-await next
+await later
 for suite in "${debian_suites[@]}"; do await "root-$suite"; done
-"$ksiezyc_top/tests/debian/players-host.sh" "$untested" "$work/next" "$work"
+"$ksiezyc_top/tests/debian/players-host.sh" "$untested" "$work/later" "$work"
 await check-dist
 cat "$work/check-dist.log"
 await tested

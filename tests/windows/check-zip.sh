@@ -35,6 +35,6 @@ for key, value in expected.items():
         sys.exit(f"FAILED: ksiezyc.exe says {key} {found and found.group(1)!r}, not {value!r}")
 print("windows: ksiezyc.exe has its icon and says " + ", ".join(expected.values()))' \
     ProductName Księżyc ProductVersion "$(project_version)" FileVersion "$(project_version)" \
-    FileDescription "$(sed -n 's/^    DESCRIPTION "\(.*\)"$/\1/p' "$ksiezyc_top/CMakeLists.txt")" \
+    FileDescription "$(project_field DESCRIPTION)" \
     LegalCopyright "$(grep -m1 '^Copyright ' "$ksiezyc_top/LICENSE")"
 echo "windows: $1 holds the game, README.txt and LICENSE.txt"
