@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Helpers shared by the shell tests of built things (packages, ZIPs, the
-# release), sourced by them after tools/lib.sh.
+# release), with tools/lib.sh's, which this sources.
 . "$(dirname "${BASH_SOURCE[0]}")/../tools/lib.sh"
 
 # Plays transcript NAME with BINARY, under LAUNCHER (an emulator) if given:
@@ -32,6 +32,29 @@ zip_listing() {
     printf '%s\n' "$listing" >&2
     awk -F/ 'NR == 1 {top = $1} $1 != top || NF != 2 {print "not in one folder: " $0; next}
         {print $2}' <<<"$listing" | sort
+}
+
+# Every file of dist/ when the whole release of VERSION is made and signed,
+# one a line.
+dist_files() {
+    local version=$1 arch size
+    printf '%s\n' SHA256SUMS "$(download source "$version")" "$(download windows "$version")" \
+        "$(download web "$version")" "$(download apt-source "$version")" \
+        "apt/$apt_pool/$(download apt-source "$version")" "apt/$apt_suite"/{Release,InRelease,Release.gpg}
+    for size in "${dep11_icon_sizes[@]}"; do
+        printf '%s\n' "apt/$apt_suite/main/dep11/icons-$size.tar"{,.gz}
+    done
+    for arch in $(architecture_names package); do
+        printf '%s\n' "$(download deb "$version" "$arch")" "apt/$apt_pool/$(download deb "$version" "$arch")" \
+            "apt/$apt_suite/main/binary-$arch/Packages"{,.gz} "apt/$apt_suite/main/dep11/Components-$arch.yml"{,.gz}
+    done
+}
+
+# Stops unless the source tarball TARBALL holds exactly the files git tracks
+# in the clone TREE, in one top folder.
+check_tarball() {
+    diff <(tar -tzf "$1" | grep -v '/$' | sed 's|^[^/]*/||' | sort) <(git -C "$2" ls-files | sort) ||
+        fail "$1 does not hold exactly the files git tracks"
 }
 
 # The bytes of the file NAME in a ZIP's top folder, on standard output.

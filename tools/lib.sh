@@ -32,10 +32,15 @@ set_project_version() {
 }
 
 # The rows "DEBIAN TRIPLE QEMU ROLE" of the architectures table, those of the
-# given role only if one is given (package or test).
+# given role only if one is given (package or test); a stop at a row of
+# another shape.
 architectures() {
-    awk -v role="${1:-}" '!/^#/ && NF == 4 && (role == "" || $4 == role)' \
-        "$ksiezyc_top/platform/linux/architectures"
+    awk -v role="${1:-}" '/^#/ || NF == 0 {next}
+        !/^[a-z0-9]+ +[a-z0-9_]+-linux-[a-z0-9]+ +qemu-[a-z0-9_]+ +(package|test)$/ {
+            print "FAILED: not a row DEBIAN TRIPLE QEMU ROLE of " FILENAME ": " $0 > "/dev/stderr"
+            exit 1
+        }
+        role == "" || $4 == role' "$ksiezyc_top/platform/linux/architectures"
 }
 
 # Their Debian names only, on one line.
@@ -44,24 +49,50 @@ architecture_names() { architectures "$@" | awk '{print $1}' | paste -sd ' '; }
 # The architecture releases are made on, the build machine's: the table's first.
 build_architecture() { architectures | awk 'NR == 1 {print $1}'; }
 
-# The first packaged architecture but the release's: the one whose package
-# the players' check installs beside the native one.
+# The first packaged architecture but the build machine's: the one whose
+# package the players' check installs beside the native one.
 foreign_architecture() {
     architectures package | awk -v own="$(build_architecture)" '$1 != own {print $1; exit}'
 }
 
-# The command line that runs a program built for the given architecture on
-# this machine: nothing on the machine's own, qemu-user with the cross
-# compiler's libraries on another.
+# The command line that runs a program built for architecture ARCH on this
+# machine: nothing on the machine's own, else qemu-user, with the cross
+# compiler's libraries for a program built here, or with none (installed,
+# multiarch puts them where qemu-user looks) if the second argument is
+# "installed".
 launcher() {
     [ "$1" = "$(dpkg --print-architecture)" ] ||
-        architectures | awk -v arch="$1" '$1 == arch {print $3 " -L /usr/" $2}'
+        architectures | awk -v arch="$1" -v installed="${2:-}" '$1 == arch {
+            print $3 (installed == "installed" ? "" : " -L /usr/" $2)}'
 }
+
+# The downloads tools/release makes in dist/, by kind and version (and
+# architecture, for a Debian package of the game):
+#   download deb|apt-source|source|windows|web VERSION [ARCH]
+download() {
+    case $1 in
+    deb) echo "ksiezyc_$2_$3.deb" ;;
+    apt-source) echo "ksiezyc-apt-source_$2_all.deb" ;;
+    source) echo "ksiezyc-$2.tar.gz" ;;
+    windows) echo "ksiezyc-$2-windows-x86_64.zip" ;;
+    web) echo "ksiezyc-$2-web.zip" ;;
+    *) fail "no download '$1'" ;;
+    esac
+}
+
+# The apt repository's layout, in dist/apt/: the packages' folder, the
+# suite's, and the sizes of the icons in its DEP-11 metadata.
+apt_pool=pool/main/k/ksiezyc
+apt_suite=dists/stable
+dep11_icon_sizes=(48x48 64x64 128x128)
 
 # Where the package ksiezyc-apt-source puts the apt repository's sources
 # file and the keyring of its signing keys on a player's machine.
 apt_sources=/etc/apt/sources.list.d/ksiezyc.sources
 apt_keyring=/etc/apt/keyrings/ksiezyc.pgp
+
+# Whether the folder TREE is a git clone's top (a release tarball is not).
+is_git_clone() { [ -e "$1/.git" ]; }
 
 # The Debian suites the game is built, tested and played on, oldest first.
 # A package made on one installs on it and on the later ones (one made on

@@ -1,22 +1,23 @@
 # Cross-building for another Linux architecture with Debian's cross
 # compilers; what is built runs under qemu-user, so every test runs too.
-# The preset names the target by its Debian architecture, KSIEZYC_DEBIAN_ARCH
-# (the package's Architecture); its GNU triple (g++-TRIPLE) and qemu-user
-# program are in the table of architectures beside this file.
+# KSIEZYC_DEBIAN_ARCH names the target by its Debian architecture (the
+# package's Architecture); its GNU triple (g++-TRIPLE) and qemu-user program
+# are its row in the table of architectures beside this file:
+#   KSIEZYC_DEBIAN_ARCH=arm64 cmake --workflow --preset linux
+set(table ${CMAKE_CURRENT_LIST_DIR}/architectures)
 if(NOT KSIEZYC_DEBIAN_ARCH)
-    message(FATAL_ERROR "cross.cmake needs KSIEZYC_DEBIAN_ARCH")
+    message(FATAL_ERROR "set KSIEZYC_DEBIAN_ARCH to a Debian architecture of ${table}, e.g. "
+        "KSIEZYC_DEBIAN_ARCH=arm64 cmake --workflow --preset linux")
 endif()
 # Checks that CMake compiles in projects of their own need it as well.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KSIEZYC_DEBIAN_ARCH)
 
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/architectures row REGEX "^${KSIEZYC_DEBIAN_ARCH} ")
-string(REGEX REPLACE " +" ";" row "${row}")
-list(LENGTH row fields)
-if(NOT fields EQUAL 4)
-    message(FATAL_ERROR "${KSIEZYC_DEBIAN_ARCH} is not in ${CMAKE_CURRENT_LIST_DIR}/architectures")
+file(STRINGS ${table} row REGEX "^${KSIEZYC_DEBIAN_ARCH} ")
+if(NOT row MATCHES "^[a-z0-9]+ +([a-z0-9_]+-linux-[a-z0-9]+) +(qemu-[a-z0-9_]+) +(package|test)$")
+    message(FATAL_ERROR "${KSIEZYC_DEBIAN_ARCH} has no row \"DEBIAN TRIPLE QEMU ROLE\" in ${table}")
 endif()
-list(GET row 1 triple)
-list(GET row 2 qemu)
+set(triple ${CMAKE_MATCH_1})
+set(qemu ${CMAKE_MATCH_2})
 
 set(CMAKE_SYSTEM_NAME Linux)
 string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${triple})

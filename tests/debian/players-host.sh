@@ -19,12 +19,12 @@ foreign=$(foreign_architecture)
 # must refuse: a changed .deb, a changed InRelease, another key's
 # signatures, no signatures.
 spoil() {
-    local www=$1 name=$2 stable=dists/stable variant other
+    local www=$1 name=$2 stable=$apt_suite variant other
     for variant in changed-deb changed-inrelease other-key unsigned; do
         cp -r "$www/$name" "$www/$variant"
     done
     rm "$www"/{other-key,unsigned}/$stable/{InRelease,Release.gpg}
-    printf 'X' | dd of="$(echo "$www/changed-deb/pool/main/k/ksiezyc/"*_"$(build_architecture)".deb)" \
+    printf 'X' | dd of="$www/changed-deb/$apt_pool/$(download deb "$name" "$(build_architecture)")" \
         bs=1 seek=2000 conv=notrunc status=none
     # One digit of the first SHA-256 in the signed text.
     awk 'changed == 1 {$0 = " " (substr($0, 2, 1) == "0" ? "1" : "0") substr($0, 3); changed = 2}

@@ -42,9 +42,8 @@ section() { echo "== $* (at ${SECONDS}s)"; }
 # error, with the game apt installed for ARCH: run_transcript.cmake's check,
 # in shell, as a player's machine has no cmake.
 play_all() {
-    local arch=$1 launcher=() input played=0 out=/tmp/played
-    # Multiarch puts the architecture's libraries where qemu-user finds them.
-    [ "$arch" = "$native" ] || launcher=("$(architectures | awk -v a="$arch" '$1 == a {print $3}')")
+    local arch=$1 launcher input played=0 out=/tmp/played
+    read -ra launcher <<<"$(launcher "$arch" installed)"
     for input in "$here"/tests/transcripts/*.in; do
         "${launcher[@]}" /usr/games/ksiezyc <"$input" >"$out" 2>"$out.err" ||
             fail "$arch game ended with status $? on $input"
@@ -83,9 +82,8 @@ apt_get update
 apt_get install --no-install-recommends qemu-user appstream faketime
 
 section "each package from its file"
-for deb in "$here"/debs/ksiezyc_"$version"_*.deb; do
-    arch=$(dpkg-deb --field "$deb" Architecture)
-    apt_get install "$deb"
+for arch in $(architecture_names package); do
+    apt_get install "$here/debs/$(download deb "$version" "$arch")"
     expect_installed "$version" "$arch"
     play_all "$arch"
     remove "$arch"
@@ -96,7 +94,8 @@ section "subscribed with ksiezyc-apt-source"
 # repository it serves too: one at a time.
 exec {www_lock}>"$here/www/.lock"
 flock "$www_lock"
-uri=$(sed -n 's/^URIs: //p' <(dpkg-deb --fsys-tarfile "$here/debs/ksiezyc-apt-source_${version}_all.deb" |
+subscription=$here/debs/$(download apt-source "$version")
+uri=$(sed -n 's/^URIs: //p' <(dpkg-deb --fsys-tarfile "$subscription" |
     tar -xO ".$apt_sources"))
 # The repository the URI names, as a link in the web root to one of its
 # folders there.
@@ -122,12 +121,12 @@ update() {
 serve "$version"
 # The README's lines: the download checked, then installed.
 (cd "$here/debs" && sha256sum --quiet -c --ignore-missing SHA256SUMS)
-apt_get install "$here/debs/ksiezyc-apt-source_${version}_all.deb"
+apt_get install "$subscription"
 [ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
 [ -n "$(lists_now)" ] || fail "apt-get update kept no lists from $uri"
 # Before the game is installed, software centres know it from the
 # repository alone: by its name and by its Polish name, with its summary.
-summary=$(dpkg-deb --fsys-tarfile "$here/debs/ksiezyc_${version}_$native.deb" |
+summary=$(dpkg-deb --fsys-tarfile "$here/debs/$(download deb "$version" "$native")" |
     tar -xO --wildcards './usr/share/metainfo/*.metainfo.xml' | sed -n 's|^ *<summary>\(.*\)</summary>$|\1|p')
 [ -n "$summary" ] || fail "no summary in the package's AppStream metadata"
 for term in ksiezyc Księżyc; do
@@ -176,7 +175,7 @@ expect_installed "$next" "$native"
 section "past the key's first expiry, a new key added, the old one dropped"
 # The player's clock, an hour after the later releases were signed.
 serve "$changing"
-signed=$(sed -n 's/^Date: //p' "$here/www/$changing/dists/stable/Release")
+signed=$(sed -n 's/^Date: //p' "$here/www/$changing/$apt_suite/Release")
 # Files keep their own times (NO_FAKE_STAT): apt asks the server for what
 # changed since the time of its copies, which must not move on with it.
 clock=(env NO_FAKE_STAT=1 faketime "@$(($(date -d "$signed" +%s) + 3600))")
@@ -185,7 +184,7 @@ echo "the player's clock is now $("${clock[@]}" date -u '+%F %T') UTC"
 # now expired: refused.
 old=/tmp/never-upgraded
 mkdir -p "$old/lists"
-dpkg-deb -x "$here/debs/ksiezyc-apt-source_${version}_all.deb" "$old/root"
+dpkg-deb -x "$subscription" "$old/root"
 sed "s|^Signed-By: .*|Signed-By: $old/root$apt_keyring|" "$old/root$apt_sources" >"$old/ksiezyc.sources"
 [ "$(update "$old/ksiezyc.sources" -o Dir::State::Lists="$old/lists")" != 0 ] ||
     fail "apt-get update took a release signed after the first key's expiry with that key"

@@ -12,29 +12,18 @@ tree=$1 dist=$1/dist
 version=$(project_version "$tree")
 
 (cd "$dist" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
-downloads=(SHA256SUMS "ksiezyc-$version-web.zip" "ksiezyc-$version-windows-x86_64.zip"
-    "ksiezyc-$version.tar.gz" "ksiezyc-apt-source_${version}_all.deb"
-    "apt/pool/main/k/ksiezyc/ksiezyc-apt-source_${version}_all.deb"
-    apt/dists/stable/{Release,InRelease,Release.gpg}
-    apt/dists/stable/main/dep11/icons-{48x48,64x64,128x128}.tar{,.gz})
-for arch in $(architecture_names package); do
-    downloads+=("ksiezyc_${version}_$arch.deb" "apt/pool/main/k/ksiezyc/ksiezyc_${version}_$arch.deb"
-        apt/dists/stable/main/binary-"$arch"/Packages{,.gz}
-        "apt/dists/stable/main/dep11/Components-$arch.yml"{,.gz})
-done
-diff <(cd "$dist" && find . -type f | sed 's|^\./||' | sort) <(printf '%s\n' "${downloads[@]}" | sort) ||
+diff <(cd "$dist" && find . -type f | sed 's|^\./||' | sort) <(dist_files "$version" | sort) ||
     fail "dist/ does not hold exactly the downloads"
 diff <(ls "$dist" | grep -vx -e SHA256SUMS -e apt | sort) <(awk '{print $2}' "$dist/SHA256SUMS" | sort) ||
     fail "SHA256SUMS does not cover every download"
 
 "$ksiezyc_top/tests/debian/check-package.sh" "$dist"/*.deb
 for deb in "$dist"/*.deb; do
-    cmp "$deb" "$dist/apt/pool/main/k/ksiezyc/$(basename "$deb")" ||
+    cmp "$deb" "$dist/apt/$apt_pool/$(basename "$deb")" ||
         fail "the apt repository's $(basename "$deb") is not the download"
 done
-"$ksiezyc_top/tests/windows/check-zip.sh" "$dist/ksiezyc-$version-windows-x86_64.zip"
-diff <(zip_listing "$dist/ksiezyc-$version-web.zip") <(ls "$tree/build/web/site") ||
+"$ksiezyc_top/tests/windows/check-zip.sh" "$dist/$(download windows "$version")"
+diff <(zip_listing "$dist/$(download web "$version")") <(ls "$tree/build/web/site") ||
     fail "the web ZIP should hold exactly the site's files"
-diff <(tar -tzf "$dist/ksiezyc-$version.tar.gz" | grep -v '/$' | sed 's|^[^/]*/||' | sort) \
-    <(git -C "$tree" ls-files | sort) || fail "the source tarball does not hold exactly the tracked files"
+check_tarball "$dist/$(download source "$version")" "$tree"
 echo "dist: every download of $version checked"

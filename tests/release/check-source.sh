@@ -9,9 +9,7 @@ set -euo pipefail
 (($# == 1)) || fail "usage: tests/release/check-source.sh TARBALL"
 tarball=$(realpath "$1")
 top=$(basename "$tarball" .tar.gz)
-diff <(tar -tzf "$tarball" | grep -v '/$' | sed "s|^$top/||" | sort) \
-    <(git -C "$ksiezyc_top" ls-files | sort) ||
-    fail "$tarball does not hold exactly the tracked files"
+check_tarball "$tarball" "$ksiezyc_top"
 readme=$ksiezyc_top/README.md
 grep -qxF "apt-get update && apt-get install -y $("$ksiezyc_top/tools/packages" build | paste -sd ' ')" \
     "$readme" || fail "the README does not install the packages of tools/packages build"

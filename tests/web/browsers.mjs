@@ -71,6 +71,9 @@ for (const signal of ['SIGINT', 'SIGTERM']) {
 // A visible browser (in an X server that DISPLAY in env names) where
 // options.env is given, with options.args added to Chromium's.
 export async function launch(engine, profile, out, options = {}) {
+    if (!['chromium', 'firefox', 'webkit'].includes(engine)) {
+        throw new Error(`no browser engine ${engine}: chromium, firefox or webkit`);
+    }
     rmSync(profile, { recursive: true, force: true });
     mkdirSync(profile, { recursive: true });
     const browser = engine === 'webkit' ? await launchWebKit(profile, out) :
@@ -217,22 +220,28 @@ export function start(command, args, env, stdio = 'ignore') {
     return child;
 }
 
+// The first line that CHILD, a process started here, writes on its
+// descriptor FD, without its line end.
+export function firstLine(child, fd) {
+    return new Promise((resolve, reject) => {
+        let text = '';
+        child.stdio[fd].on('data', (data) => {
+            text += data;
+            if (text.includes('\n')) {
+                resolve(text.slice(0, text.indexOf('\n')));
+            }
+        });
+        child.on('exit', (code) => reject(new Error(`${child.spawnfile} ended with ${code}`)));
+    });
+}
+
 // Xvfb picks a free display and writes its number on descriptor 3. Without
 // -noreset it resets whenever its last client goes, as each tab's browser
 // does, and a browser starting meanwhile cannot open the display.
-export function startXvfb(profile) {
+export async function startXvfb(profile) {
     const xvfb = start('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten',
         'tcp', '-noreset'], profileEnvironment(profile), ['ignore', 'ignore', 'ignore', 'pipe']);
-    return new Promise((resolve, reject) => {
-        let number = '';
-        xvfb.stdio[3].on('data', (data) => {
-            number += data;
-            if (number.endsWith('\n')) {
-                resolve({ pid: xvfb.pid, display: `:${number.trim()}` });
-            }
-        });
-        xvfb.on('exit', (code) => reject(new Error(`Xvfb ended with ${code}`)));
-    });
+    return { pid: xvfb.pid, display: `:${await firstLine(xvfb, 3)}` };
 }
 
 function miniBrowser() {

@@ -35,14 +35,6 @@ export class Session {
         return found[elementKey];
     }
 
-    async activeElement() {
-        return (await this.command('GET', '/element/active'))[elementKey];
-    }
-
-    sendKeys(element, text) {
-        return this.command('POST', `/element/${element}/value`, { text });
-    }
-
     // Keys pressed and released in turn; a key in `held` stays down meanwhile.
     async keys(keys, held = []) {
         const down = (value) => ({ type: 'keyDown', value });
