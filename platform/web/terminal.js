@@ -259,15 +259,18 @@
         decodeWritten(true);
         document.body.dataset.exit = String(status);
         setState('ended');
-        entry.disabled = true;
         if (message) {
             endingText.textContent = message;
         }
         ending.hidden = false;
+        // The focus moves from the input line to the button before anything
+        // else changes on the page: Orca 43 in Chromium took the move in
+        // silence where the line had been disabled or the page redrawn first.
+        again.focus();
+        entry.disabled = true;
         unsaid += `\n${endingText.textContent}`;
         sayDue = true;
         show();
-        again.focus();
     }
 
     // The game could not start: say so, and offer to try again.
