@@ -13,12 +13,14 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 (($# == 2)) || fail "usage: tests/debian/releases-later.sh TREE WORK"
 tree=$1 work=$2
+# Absolute: each release is made in a folder of its own.
+mkdir -p -m 700 "$work/gnupg"
+work=$(realpath "$work")
 version=$(project_version "$tree")
 later() { awk -F. -v n="$1" '{print $1 "." $2 "." $3 + n}' <<<"$version"; }
 release() { "$ksiezyc_top/tests/debian/release-version.sh" "$tree" "$work/$(later "$1")" "$(later "$1")" \
     "${@:2}"; }
 old=$KSIEZYC_SIGNING_KEY
-mkdir -p -m 700 "$work/gnupg"
 gpg --batch --export-secret-keys "$old" | GNUPGHOME=$work/gnupg gpg --batch --quiet --import
 export GNUPGHOME=$work/gnupg
 trap 'gpgconf --kill all' EXIT
