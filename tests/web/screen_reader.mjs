@@ -158,7 +158,16 @@ const words = (text) => text.replace(/\s+/g, ' ').trim();
 const heardLines = (text) => text.split('\n').map(words)
     .filter((line) => line !== '' && line !== words(separator));
 
-function checkMove(move, added, said) {
+// What the page has put in its announcement region, and whether it is
+// shown: where the page stands when Orca did not say what it should have.
+const pageAnnounced = (tab) => tab.evaluate(() => JSON.stringify({
+    announced: document.getElementById('spoken').textContent.slice(-80),
+    visibility: document.visibilityState,
+}));
+
+// The opening is checked as a move is, but Orca says more around it (the
+// window, the page, the input line), so it need not end with the prompt.
+function checkMove(move, added, said, opening = false) {
     const problems = [];
     const heard = words(said.map(([, text]) => text).join(' '));
     let at = 0;
@@ -174,7 +183,7 @@ function checkMove(move, added, said) {
     if (menus(heard) > menus(added)) {
         problems.push(`an earlier menu was said again (${menus(heard)} menus for ${menus(added)})`);
     }
-    if (added.endsWith(prompt) && !heard.endsWith(words(prompt))) {
+    if (!opening && added.endsWith(prompt) && !heard.endsWith(words(prompt))) {
         problems.push('what was said does not end with the prompt');
     }
     if (move === '0') {
@@ -223,7 +232,15 @@ try {
     });
     await tab.goto(host.url);
     await poll(async () => (await output()).endsWith(prompt), 'the game did not start');
+    // The player hears the opening before typing anything.
+    await poll(async () => heardSince(0).includes(words(prompt)), '', 60000).catch(async () => {
+        throw new Error(`the opening was not said; the page: ${await pageAnnounced(tab)}`);
+    });
     await quiet();
+    for (const problem of checkMove('', await output(), spoken(), true)) {
+        console.log(`FAILED: opening: ${problem}`);
+        ++failures;
+    }
     xtype(env, 'key', 'Tab');
     await poll(() => tab.evaluate(() => document.activeElement?.id === 'send'), '')
         .catch(() => {
@@ -262,9 +279,13 @@ try {
         const added = (await output()).slice(before.length);
         const said = spoken().slice(mark);
         console.log(`move ${move}: ${said.map(([, text]) => JSON.stringify(text)).join(' ')}`);
-        for (const problem of checkMove(move, added, said)) {
+        const problems = checkMove(move, added, said);
+        for (const problem of problems) {
             console.log(`FAILED: move ${move}: ${problem}`);
             ++failures;
+        }
+        if (problems.length) {
+            console.log(`the page: ${await pageAnnounced(tab)}; the keyboard: ${keyboardIsAt(env)}`);
         }
     }
     await tab.page?.screenshot({ path: path.join(out, 'ended.png') });
