@@ -278,7 +278,11 @@ async function blockedWasm(tab) {
     const blocked = await serve(site, { blockWasm: true });
     const started = performance.now();
     await tab.goto(blocked.url);
-    await waitFor(tab, () => document.body.dataset.state === 'failed', [], 10000);
+    await waitFor(tab, () => document.body.dataset.state === 'failed', [], 60000).catch(async (error) => {
+        const seen = await tab.evaluate(state).catch((why) => String(why));
+        throw new Error(`${error.message}; ${blocked.refused} requests for the wasm refused; the ` +
+            `page: ${JSON.stringify(seen)}`);
+    });
     console.log(`measure: the blocked wasm was reported after ${(performance.now() - started)
         .toFixed(0)} ms`);
     const seen = await tab.evaluate(() => ({

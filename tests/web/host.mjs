@@ -20,6 +20,7 @@ export function serve(dir, { compress = false, blockWasm: blocked = false, link 
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname.slice(1));
         const file = path.basename(name) || 'index.html';
         if (blockWasm && file.endsWith('.wasm')) {
+            ++host.refused;
             request.socket.destroy();
             return;
         }
@@ -49,6 +50,7 @@ export function serve(dir, { compress = false, blockWasm: blocked = false, link 
         response.end();
     });
     const host = {
+        refused: 0,
         unblock: () => {
             blockWasm = false;
         },
