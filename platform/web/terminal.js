@@ -40,7 +40,10 @@
 
     // Screen readers hear the text added since they last did, once the game
     // waits for input or has ended, in one piece: from a live log, Chromium
-    // reported each new node apart, and Orca put them out of order.
+    // reported each new node apart, and Orca put them out of order. Nothing
+    // is said before the page has loaded: Orca drops what a live region says
+    // while the document is still loading (in Chromium the game can start
+    // that early), and the player would never hear the opening.
     const spoken = document.getElementById('spoken');
     let unsaid = '';
     let sayDue = false;
@@ -154,7 +157,7 @@
             range.setEndAfter(output.children[extra - 1]);
             range.deleteContents();
         }
-        if (sayDue) {
+        if (sayDue && document.readyState === 'complete') {
             say(unsaid);
             unsaid = '';
             sayDue = false;
@@ -285,7 +288,9 @@
             'Nie udało się wczytać gry. Sprawdź połączenie z siecią i spróbuj ponownie.';
         again.textContent = 'Spróbuj ponownie';
         ending.hidden = false;
-        say(endingText.textContent);
+        unsaid = endingText.textContent;
+        sayDue = true;
+        show();
         again.focus();
     }
 
@@ -360,6 +365,8 @@
     script.src = 'ksiezyc.js';
     script.addEventListener('error', () => failed(new Error('ksiezyc.js did not load')));
     document.body.append(script);
+
+    window.addEventListener('load', requestFrame);
 
     // After one visit the site's files are kept, so the game also starts
     // with no network.
