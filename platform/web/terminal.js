@@ -41,12 +41,18 @@
     // Screen readers hear the text added since they last did, once the game
     // waits for input or has ended, in one piece: from a live log, Chromium
     // reported each new node apart, and Orca put them out of order. Nothing
-    // is said before the page has loaded: Orca drops what a live region says
-    // while the document is still loading (in Chromium the game can start
-    // that early), and the player would never hear the opening.
+    // is said until a second after the load event: the browser tells screen
+    // readers that the page has loaded a little after that event, and until
+    // then Orca drops what a live region says (seen in Chromium and Firefox
+    // when the game started early), and the player would miss the opening.
     const spoken = document.getElementById('spoken');
     let unsaid = '';
     let sayDue = false;
+    let settled = false;
+    window.addEventListener('load', () => setTimeout(() => {
+        settled = true;
+        requestFrame();
+    }, 1000));
 
     function requestFrame() {
         if (!frameRequested) {
@@ -157,7 +163,7 @@
             range.setEndAfter(output.children[extra - 1]);
             range.deleteContents();
         }
-        if (sayDue && document.readyState === 'complete') {
+        if (sayDue && settled) {
             say(unsaid);
             unsaid = '';
             sayDue = false;
@@ -365,8 +371,6 @@
     script.src = 'ksiezyc.js';
     script.addEventListener('error', () => failed(new Error('ksiezyc.js did not load')));
     document.body.append(script);
-
-    window.addEventListener('load', requestFrame);
 
     // After one visit the site's files are kept, so the game also starts
     // with no network.
