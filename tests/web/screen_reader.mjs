@@ -3,9 +3,10 @@
 // its own, with the accessibility bus of a session bus of its own, and its
 // speech goes to a file (orca/ksiezyc_speech.py stands in for the
 // synthesizer). Moves are typed with xdotool, as a keyboard types them.
-// For each move, what Orca says must hold the move's new text (the echoed
-// number, the game's answer, the new menu, the prompt) in order, ending
-// with the prompt, and nothing older; the end of the game must be said.
+// The opening must be said before the first move. For each move, what Orca
+// says must hold the move's new text (the echoed number, the game's answer,
+// the new menu, the prompt) in order, ending with the prompt, and nothing
+// older; the end of the game must be said.
 //
 //   node screen_reader.mjs firefox|chromium [SITE_DIR [OUT_DIR]]
 // (OUT_DIR, by default build/web/tests/screen-reader-ENGINE, holds the home
