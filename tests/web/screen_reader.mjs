@@ -111,6 +111,8 @@ async function startDesktop() {
         ...env,
         PATH: `${path.join(here, 'orca')}:${env.PATH}`,
         PYTHONPATH: path.join(here, 'orca'),
+        // Nothing is written into the source tree (a release packs it).
+        PYTHONDONTWRITEBYTECODE: '1',
         KSIEZYC_SPEECH_LOG: speechLog,
     }, ['ignore', log, log]);
     // Orca takes its time to start on a busy machine (once over 30 s).
