@@ -58,7 +58,7 @@ await check-dist
 cat "$work/check-dist.log"
 await tested
 cat "$work/tested.log"
-# The tests wrote nothing into the tree the source tarball is packed from.
+# Its tests wrote nothing into the tree its source tarball is packed from.
 written=$(git -C "$tested" status --porcelain --ignored | grep -vx '!! \(build\|dist\)/' || true)
 [ -z "$written" ] || fail "the release's tests wrote into its source tree:"$'\n'"$written"
 diff -r "$tested/dist" "$untested/dist" || fail "the release made with its tests and the one made without differ"

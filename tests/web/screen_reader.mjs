@@ -111,8 +111,7 @@ async function startDesktop() {
         ...env,
         PATH: `${path.join(here, 'orca')}:${env.PATH}`,
         PYTHONPATH: path.join(here, 'orca'),
-        // Nothing is written into the source tree (a release packs it).
-        PYTHONDONTWRITEBYTECODE: '1',
+        PYTHONDONTWRITEBYTECODE: '1', // a release packs the source tree
         KSIEZYC_SPEECH_LOG: speechLog,
     }, ['ignore', log, log]);
     // Orca takes its time to start on a busy machine (once over 30 s).
