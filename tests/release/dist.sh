@@ -11,7 +11,7 @@
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 (($# == 1)) || fail "usage: tests/release/dist.sh WORK"
-work=$(realpath -m "$1")
+work=$1
 rm -rf "$work"
 mkdir -p "$work"
 

@@ -199,6 +199,7 @@ function checkMove(move, added, said, opening = false) {
 }
 
 let failures = 0;
+let report;
 try {
     const env = await startDesktop();
     const host = await serve(site);
@@ -217,6 +218,14 @@ try {
     console.log(`${engine}: ${browser.version}; Orca ${orca}`);
     const tab = await browser.newTab((message) => console.log(`note: ${message}`), { first: true });
     const output = () => tab.evaluate(() => window.gameOutput ?? '');
+    // Each problem of WHAT counted, and where the page and the keyboard stood.
+    report = async (what, problems) => {
+        problems.forEach((problem) => console.log(`FAILED: ${what}: ${problem}`));
+        failures += problems.length;
+        if (problems.length) {
+            console.log(`the page: ${await pageAnnounced(tab)}; the keyboard: ${keyboardIsAt(env)}`);
+        }
+    };
     // With no window manager, nothing gives the browser's window the
     // keyboard, and a new window has it in the address bar: a click on the
     // empty page gives it to the page, as a player's click or F6 would.
@@ -239,10 +248,7 @@ try {
         throw new Error(`the opening was not said; the page: ${await pageAnnounced(tab)}`);
     });
     await quiet();
-    for (const problem of checkMove('', await output(), spoken(), true)) {
-        console.log(`FAILED: opening: ${problem}`);
-        ++failures;
-    }
+    await report('opening', checkMove('', await output(), spoken(), true));
     xtype(env, 'key', 'Tab');
     await poll(() => tab.evaluate(() => document.activeElement?.id === 'send'), '')
         .catch(() => {
@@ -281,14 +287,7 @@ try {
         const added = (await output()).slice(before.length);
         const said = spoken().slice(mark);
         console.log(`move ${move}: ${said.map(([, text]) => JSON.stringify(text)).join(' ')}`);
-        const problems = checkMove(move, added, said);
-        for (const problem of problems) {
-            console.log(`FAILED: move ${move}: ${problem}`);
-            ++failures;
-        }
-        if (problems.length) {
-            console.log(`the page: ${await pageAnnounced(tab)}; the keyboard: ${keyboardIsAt(env)}`);
-        }
+        await report(`move ${move}`, checkMove(move, added, said));
     }
     await tab.page?.screenshot({ path: path.join(out, 'ended.png') });
     if (!await browser.close()) {
