@@ -9,9 +9,8 @@
 // older; the end of the game must be said.
 //
 //   node screen_reader.mjs firefox|chromium [SITE_DIR [OUT_DIR]]
-// (OUT_DIR, by default build/web/tests/screen-reader-ENGINE, holds the home
-// folder and runtime folder of every process started, what Orca said, its
-// debug log and a screenshot.)
+// OUT_DIR (build/web/tests/screen-reader-ENGINE) holds the processes' home
+// and runtime folders, what Orca said, its debug log and a screenshot.
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, openSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
@@ -140,18 +139,22 @@ async function typingReachesEntry(tab) {
         document.activeElement?.id === 'entry');
 }
 
-// Where the keyboard is, as the screen reader knows it: the focused
-// accessible object of each application on the accessibility bus, and
-// Orca's mode.
+// Where the keyboard is: the focused object of each application on the
+// accessibility bus (Debian's python3 has pyatspi), Orca's mode and last
+// words, and where its debug log says it saw the focus go.
 function keyboardIsAt(env) {
     let focused;
     try {
-        focused = runQuiet('python3', [path.join(here, 'orca', 'focused.py')], env).trim() ||
-            'no object has the focus';
+        focused = runQuiet('/usr/bin/python3', [path.join(here, 'orca', 'focused.py')],
+            env).trim() || 'no object has the focus';
     } catch (error) {
         focused = `unknown (${error.message.split('\n')[0]})`;
     }
-    return `${focused}; Orca: ${orcaMode()}`;
+    const said = spoken().slice(-6).map(([, text]) => text.slice(0, 60)).join(' | ');
+    const trail = /Changing locus ?of ?focus|WEB: (Locus of focus|(Not )?using focus mode)/i;
+    const log = readFileSync(path.join(out, 'orca-debug.log'), 'utf8').split('\n')
+        .filter((line) => trail.test(line)).slice(-8).map((line) => `  ${line.slice(0, 200)}`);
+    return `${focused}; Orca: ${orcaMode()}; lately said: ${said}\n${log.join('\n')}`;
 }
 
 // The lines a move adds to the screen, as a listener hears them: without
@@ -226,14 +229,12 @@ try {
             console.log(`the page: ${await pageAnnounced(tab)}; the keyboard: ${keyboardIsAt(env)}`);
         }
     };
-    // With no window manager, nothing gives the browser's window the
-    // keyboard, and a new window has it in the address bar: a click on the
-    // empty page gives it to the page, as a player's click or F6 would.
-    // Then the game is opened and puts the cursor in its input line itself;
-    // but Orca, busy with the window and the page loading, may not follow
-    // (seen in Chromium), so the player goes there as a keyboard user does:
-    // Tab to the button after it, Shift+Tab back. Orca follows that, and
-    // turns to focus mode in the input line.
+    // With no window manager, a new window has the keyboard in its address
+    // bar: a click on the empty page gives it to the page, as a player's
+    // click or F6 would. The game, once open, puts the cursor in its input
+    // line; Orca, busy with the page loading, may not follow (seen in
+    // Chromium), so the player goes there as a keyboard user does: Tab to
+    // the button after it, Shift+Tab back, and Orca turns to focus mode.
     await quiet();
     const middle = await tab.evaluate(() => [screenX + outerWidth / 2,
         screenY + outerHeight - innerHeight / 2].map(Math.round));
