@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The host's side of what players do with a release (players.sh is the
-# players' side): serves the release made in the clone TREE on loopback,
-# with the later releases made in LATER (releases-later.sh) and spoilt
-# copies beside them, and runs players.sh in a bare root of each Debian
-# suite its packages are for. Scratch files go in WORK. GNUPGHOME holds the
-# release's signing key, KSIEZYC_SIGNING_KEY names it, and KSIEZYC_APT_URL is
-# the address dist/apt/ was made for.
+# players' side): lays out the release made in the clone TREE, the later
+# releases made in LATER (releases-later.sh) and spoilt copies beside them
+# in WORK/www, which a web server on loopback serves at KSIEZYC_APT_URL's
+# host (dist.sh starts it), and runs players.sh in a bare root of each
+# Debian suite its packages are for. Scratch files go in WORK. GNUPGHOME
+# holds the release's signing key, KSIEZYC_SIGNING_KEY names it, and
+# KSIEZYC_APT_URL is the address dist/apt/ was made for.
 #   tests/debian/players-host.sh TREE LATER WORK
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -69,14 +70,9 @@ cp "$ksiezyc_top/platform/linux/architectures" "$stage/platform/linux/"
 echo "$version ${later[*]} $foreign" >"$stage/versions"
 chmod -R a+rX "$stage" "$www"
 
-port=$(sed -n 's|^http://127.0.0.1:\([0-9]*\)/.*|\1|p' <<<"$KSIEZYC_APT_URL")
-python3 -m http.server --bind 127.0.0.1 --directory "$www" "$port" >"$work/server.log" 2>&1 &
-server=$!
-trap 'kill "$server"' EXIT
-for _ in {1..100}; do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+python3 -c 'import sys, urllib.parse, urllib.request
+urllib.request.urlopen(urllib.parse.urljoin(sys.argv[1], "/"), timeout=30)' "$KSIEZYC_APT_URL" ||
+    fail "no web server answers at $KSIEZYC_APT_URL"
 # Packages made on one suite install on it and on the later ones: each
 # suite's players in a bare root of their own, side by side, each log shown
 # in turn.

@@ -16,12 +16,23 @@ rm -rf "$work"
 mkdir -p "$work"
 
 # A GnuPG home for this run alone; its agent and keys go when it ends,
-# passed or failed.
+# passed or failed, and so does the web server the players use, started
+# first on a port it picks itself: the apt repository is made for its
+# address.
 GNUPGHOME=$(mktemp -d)
 export GNUPGHOME KSIEZYC_SIGNING_KEY KSIEZYC_APT_URL
-trap 'gpgconf --kill all; rm -rf "$GNUPGHOME"' EXIT
+server=""
+trap 'gpgconf --kill all; rm -rf "$GNUPGHOME"; [ -z "$server" ] || kill "$server"' EXIT
 KSIEZYC_SIGNING_KEY=$(new_key "ksiezyc CI")
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+mkdir -p "$work/www"
+python3 -u -m http.server --bind 127.0.0.1 --directory "$work/www" 0 >"$work/server.log" 2>&1 &
+server=$!
+for _ in {1..300}; do
+    port=$(sed -n 's/^Serving HTTP on 127\.0\.0\.1 port \([0-9]*\) .*/\1/p' "$work/server.log")
+    [ -z "$port" ] && kill -0 "$server" 2>/dev/null || break
+    sleep 0.1
+done
+[ -n "$port" ] || fail "the players' web server did not start in 30 s:"$'\n'"$(cat "$work/server.log")"
 KSIEZYC_APT_URL=http://127.0.0.1:$port/apt/
 
 tested=$work/tested untested=$work/untested/in/a/deeper/folder

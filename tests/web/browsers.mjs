@@ -8,7 +8,9 @@
 // A tab calls say() where its engine's driver cannot do what a player does
 // and the test does the nearest thing instead.
 import { spawn } from 'node:child_process';
-import { closeSync, existsSync, mkdirSync, openSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import {
+    closeSync, existsSync, mkdirSync, openSync, readdirSync, readFileSync, rmSync, writeFileSync,
+} from 'node:fs';
 import { createServer } from 'node:net';
 import { createRequire } from 'node:module';
 import path from 'node:path';
@@ -193,6 +195,11 @@ class PuppeteerTab {
         return this.page.setOfflineMode(true);
     }
 
+    // How the host blocks the wasm: it drops the connection.
+    wasmBlocking() {
+        return 'drop';
+    }
+
     close() {
         return this.context.close();
     }
@@ -203,15 +210,29 @@ function insertText(text) {
     document.execCommand('insertText', false, text);
 }
 
-// A free port on loopback, for the driver to listen on.
-function freePort() {
-    return new Promise((resolve, reject) => {
-        const server = createServer().on('error', reject);
-        server.listen(0, '127.0.0.1', () => {
-            const { port } = server.address();
-            server.close(() => resolve(port));
-        });
+// Whether PORT on loopback is free: a listener can be opened there.
+function isFree(port) {
+    return new Promise((resolve) => {
+        const server = createServer().on('error', () => resolve(false));
+        server.listen(port, '127.0.0.1', () => server.close(() => resolve(true)));
     });
+}
+
+// A port on loopback for WebKitWebDriver, which takes a number, not a
+// socket: one found free is handed to it. It lies below the kernel's range
+// of ephemeral ports, the range every port the kernel picks comes from (a
+// listener on port 0, each connection's own end), so that only a program
+// naming that very port could take it meanwhile.
+async function driverPort() {
+    const [below] = readFileSync('/proc/sys/net/ipv4/ip_local_port_range', 'utf8').split(/\s+/)
+        .map(Number);
+    for (let tries = 0; tries < 100; ++tries) {
+        const port = 10000 + Math.floor(Math.random() * (below - 10000));
+        if (await isFree(port)) {
+            return port;
+        }
+    }
+    throw new Error(`no free port on loopback between 10000 and ${below}`);
 }
 
 export function start(command, args, env, stdio = 'ignore') {
@@ -263,14 +284,23 @@ function miniBrowser() {
 async function launchWebKit(profile, out) {
     const binary = miniBrowser();
     const x = await startXvfb(profile);
-    const port = await freePort();
+    const port = await driverPort();
     const env = { ...profileEnvironment(profile), DISPLAY: x.display };
     // Its messages, and MiniBrowser's, are kept beside the screenshots.
     const log = openSync(path.join(out, 'webkitwebdriver.log'), 'w');
     const driver = start('WebKitWebDriver', [`--port=${port}`], env, ['ignore', log, log]);
     closeSync(log);
+    let ended = null;
+    driver.on('exit', (code, signal) => {
+        ended = signal ?? code;
+    });
     const url = `http://127.0.0.1:${port}`;
-    await poll(async () => (await fetch(`${url}/status`)).ok, 'WebKitWebDriver did not start');
+    await poll(async () => ended !== null || (await fetch(`${url}/status`)).ok,
+        `WebKitWebDriver did not answer on port ${port}`);
+    if (ended !== null) {
+        throw new Error(`WebKitWebDriver ended (${ended}) before it answered on port ${port}: ` +
+            'see webkitwebdriver.log');
+    }
     // Navigation returns at once, the page loading meanwhile: the checks wait
     // for what they need, and by default the driver would take no command
     // until a page on a slow link had loaded.
@@ -392,6 +422,15 @@ class WebDriverTab {
     goOffline() {
         this.say('WebKitGTK\'s driver has no offline switch: with the host stopped, ' +
             'every request is refused instead');
+    }
+
+    // A dropped connection once made WebKitGTK 2.54's network process fail a
+    // libsoup assertion (soup_session_feature_request_queued) and crash,
+    // ending the session: a fault of WebKitGTK's, not the page's.
+    wasmBlocking() {
+        this.say('WebKitGTK\'s network process can crash when a connection drops: the host ' +
+            'refuses the wasm with 503 instead');
+        return 'refuse';
     }
 
     async close() {

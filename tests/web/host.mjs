@@ -6,23 +6,37 @@ import { gzipSync } from 'node:zlib';
 import { pause } from './browsers.mjs';
 
 // A static host for the site on loopback, compressing as hosts do when asked;
-// it can also refuse the wasm (the connection dropped, as a blocked request
-// is) or serve over a slow link. The host does both, not the browser, so
-// that every engine sees them the same way.
+// it can also block the wasm (blockWasm: 'drop' drops the connection, as a
+// blocked request is; 'refuse' answers 503), hold it back until told to let
+// it go, or serve over a slow link. The host does these, not the browser,
+// so that every engine sees them the same way.
 const types = {
     '.html': 'text/html; charset=utf-8', '.css': 'text/css', '.js': 'text/javascript',
     '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json',
     '.png': 'image/png', '.svg': 'image/svg+xml',
 };
-export function serve(dir, { compress = false, blockWasm: blocked = false, link = null } = {}) {
+export function serve(dir, { compress = false, blockWasm: blocked = false, holdWasm = false,
+    link = null } = {}) {
     let blockWasm = blocked;
+    let letGo;
+    const held = holdWasm ? new Promise((resolve) => {
+        letGo = resolve;
+    }) : null;
     const server = createServer(async (request, response) => {
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname.slice(1));
         const file = path.basename(name) || 'index.html';
         if (blockWasm && file.endsWith('.wasm')) {
             ++host.refused;
-            request.socket.destroy();
+            if (blockWasm === 'refuse') {
+                response.writeHead(503).end();
+            } else {
+                request.socket.destroy();
+            }
             return;
+        }
+        if (held && file.endsWith('.wasm')) {
+            ++host.held;
+            await held;
         }
         let body;
         try {
@@ -51,11 +65,14 @@ export function serve(dir, { compress = false, blockWasm: blocked = false, link 
     });
     const host = {
         refused: 0,
+        held: 0,
         unblock: () => {
             blockWasm = false;
         },
+        release: () => letGo?.(),
         stop: () => new Promise((done) => {
             hosts.delete(host);
+            letGo?.();
             server.close(done);
             server.closeAllConnections();
         }),
