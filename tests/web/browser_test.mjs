@@ -63,7 +63,16 @@ const state = () => ({
 // waits at a prompt again, or it has ended.
 function settle(tab, before) {
     return waitFor(tab, (length, text) => document.body.dataset.exit !== undefined ||
-        (window.gameOutput.length > length && window.gameOutput.endsWith(text)), [before, prompt]);
+        (window.gameOutput.length > length && window.gameOutput.endsWith(text)), [before, prompt])
+        .catch(async (error) => {
+            // Where the line was: still in the input line (not sent), or sent and not answered.
+            const seen = await tab.evaluate(() => ({
+                entry: document.getElementById('entry').value,
+                focused: document.activeElement?.id ?? null,
+                output: window.gameOutput.slice(-40),
+            })).catch((why) => String(why));
+            throw new Error(`${error.message}; the page: ${JSON.stringify(seen)}`);
+        });
 }
 
 const ended = () => document.body.dataset.exit !== undefined;

@@ -1,7 +1,7 @@
 """Records what the applications send on the accessibility bus that a
 screen reader follows in a page: each change of a document's busy state,
-each load-complete, each object that takes the focus, and the text added
-to the page's announcement region (id "spoken"). One event a line, on
+each load-complete, each object that takes the focus, and the text and the
+objects added to the page's announcement region (id "spoken"). One event a line, on
 standard output, as "TIME<TAB>TYPE<TAB>DETAIL1<TAB>ROLE<TAB>NAME<TAB>TEXT", the
 time as Orca's debug log gives it, so that the two can be set side by
 side; "ready" once the listeners are registered."""
@@ -12,7 +12,7 @@ import sys
 import pyatspi
 
 TYPES = ('object:state-changed:busy', 'document:load-complete', 'object:state-changed:focused',
-         'object:text-changed:insert')
+         'object:text-changed:insert', 'object:children-changed:add')
 
 
 def in_region(accessible, depth=4):
@@ -37,9 +37,18 @@ def record(event):
         if event.type.startswith('object:text-changed:insert'):
             if not in_region(event.source):
                 return
-            text = str(event.any_data).replace('\n', '\\n')
+            text = str(event.any_data)
+        elif event.type.startswith('object:children-changed:add'):
+            # Firefox says a new announcement this way, Chromium too.
+            if not in_region(event.source):
+                return
+            child = event.any_data
+            text = child.queryText().getText(0, -1) if child is not None else ''
+        text = text.replace('\n', '\\n')
         role, name = event.source.getRoleName(), event.source.name
     except Exception as error:  # pylint: disable=broad-except  # a source gone meanwhile
+        if 'changed:add' in event.type or 'changed:insert' in event.type:
+            return
         role, name, text = 'gone', type(error).__name__, ''
     now = datetime.datetime.now().strftime('%H:%M:%S.%f')
     print(f'{now}\t{event.type}\t{event.detail1}\t{role}\t{name}\t{text}', flush=True)
