@@ -38,7 +38,8 @@ zip_listing() {
 # one a line.
 dist_files() {
     local version=$1 arch size
-    printf '%s\n' SHA256SUMS "$(download source "$version")" "$(download windows "$version")" \
+    printf '%s\n' SHA256SUMS SHA256SUMS.asc "$(download keys)" "$(download source "$version")" \
+        "$(download source "$version").asc" "$(download windows "$version")" \
         "$(download web "$version")" "$(download apt-source "$version")" \
         "apt/$apt_pool/$(download apt-source "$version")" "apt/$apt_suite"/{Release,InRelease,Release.gpg}
     for size in "${dep11_icon_sizes[@]}"; do
@@ -63,6 +64,22 @@ zip_member() {
 archive = zipfile.ZipFile(sys.argv[1])
 sys.stdout.buffer.write(archive.read(next(n for n in archive.namelist() if n.endswith("/" + sys.argv[2]))))' \
         "$1" "$2"
+}
+
+# Verifies the detached signature SIGNATURE of FILE against the keys file
+# KEYS with Debian's two verifiers, gpgv and sqv, and prints the
+# fingerprints of the keys that signed it, one a line, as each saw them;
+# fails if either refuses it.
+verify_signature() {
+    local keys=$1 signature=$2 file=$3 keyring by_gpgv by_sqv
+    keyring=$(mktemp)
+    gpg --batch --dearmor <"$keys" >"$keyring"
+    by_gpgv=$(gpgv --status-fd 1 --keyring "$keyring" "$signature" "$file" 2>/dev/null |
+        awk '$2 == "VALIDSIG" {print $NF}' | sort) || { rm -f "$keyring"; return 1; }
+    rm -f "$keyring"
+    by_sqv=$(sqv --keyring "$keys" "$signature" "$file" 2>/dev/null | sort) || return 1
+    [ -n "$by_gpgv" ] && [ "$by_gpgv" = "$by_sqv" ] || return 1
+    echo "$by_gpgv"
 }
 
 # The fingerprint of a new Ed25519 signing key NAME without a passphrase, in

@@ -67,8 +67,9 @@ launcher() {
 }
 
 # The downloads tools/release makes in dist/, by kind and version (and
-# architecture, for a Debian package of the game):
-#   download deb|apt-source|source|windows|web VERSION [ARCH]
+# architecture, for a Debian package of the game); "keys" is the public
+# keys that sign a release, the file KEYS of the repository:
+#   download deb|apt-source|source|windows|web|keys VERSION [ARCH]
 download() {
     case $1 in
     deb) echo "ksiezyc_$2_$3.deb" ;;
@@ -76,6 +77,7 @@ download() {
     source) echo "ksiezyc-$2.tar.gz" ;;
     windows) echo "ksiezyc-$2-windows-x86_64.zip" ;;
     web) echo "ksiezyc-$2-web.zip" ;;
+    keys) echo KEYS ;;
     *) fail "no download '$1'" ;;
     esac
 }

@@ -3,10 +3,11 @@
 # players' side): lays out the release made in the clone TREE, the later
 # releases made in LATER (releases-later.sh) and spoilt copies beside them
 # in WORK/www, which a web server on loopback serves at KSIEZYC_APT_URL's
-# host (dist.sh starts it), and runs players.sh in a bare root of each
-# Debian suite its packages are for. Scratch files go in WORK. GNUPGHOME
-# holds the release's signing key, KSIEZYC_SIGNING_KEY names it, and
-# KSIEZYC_APT_URL is the address dist/apt/ was made for.
+# host (dist.sh starts it, and puts the release's downloads in
+# WORK/www/release), and runs players.sh in a bare root of each Debian
+# suite its packages are for. Scratch files go in WORK. GNUPGHOME holds the
+# release's signing key, KSIEZYC_SIGNING_KEY names it, and KSIEZYC_APT_URL
+# is the address dist/apt/ was made for.
 #   tests/debian/players-host.sh TREE LATER WORK
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -40,6 +41,24 @@ spoil() {
         "$www/other-key/$stable/Release"
 }
 
+# Copies of the release's downloads in WWW/release-NAME, spoilt as whoever
+# can change the download folder could: a changed ksiezyc-apt-source, and
+# that with SHA256SUMS, KEYS and the signature made anew by another key.
+spoil_release() {
+    local www=$1 deb variant stranger
+    deb=$(download apt-source "$version")
+    for variant in changed-deb other-key; do
+        cp -r "$www/release" "$www/release-$variant"
+        printf 'X' | dd of="$www/release-$variant/$deb" bs=1 seek=2000 conv=notrunc status=none
+    done
+    stranger=$(new_key "ksiezyc a stranger")
+    # shellcheck disable=SC2046 # the downloads' names hold no spaces
+    (cd "$www/release-other-key" && sha256sum $(awk '{print $2}' SHA256SUMS) >SHA256SUMS.new &&
+        mv SHA256SUMS.new SHA256SUMS &&
+        gpg --batch --armor --export "$stranger" >"$(download keys)" &&
+        gpg --batch --yes --local-user "$stranger" --armor --detach-sign -o SHA256SUMS.asc SHA256SUMS)
+}
+
 need_known_suite
 www=$work/www
 mkdir -p "$www"
@@ -48,6 +67,7 @@ for release in "${later[@]}"; do
     cp -r "$2/$release/dist/apt" "$www/$release"
 done
 spoil "$www" "${later[0]}"
+spoil_release "$www"
 # As on a real host, each repository is newer than the one before it (the
 # spoilt ones are copies of the first later one): apt asks for files changed
 # since it fetched them, and the server answers 304 for any other.
@@ -65,6 +85,11 @@ mkdir -p "$stage"/{debs,tools,tests/debian,platform/linux}
 cp "$tree/dist"/{*.deb,SHA256SUMS} "$stage/debs/"
 cp -r "$ksiezyc_top/tests/transcripts" "$stage/tests/"
 cp "$ksiezyc_top/tests/debian/players.sh" "$stage/tests/debian/"
+cp "$ksiezyc_top/README.md" "$stage/"
+# Where the README's lines find the release, and the key they expect.
+server=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.urljoin(sys.argv[1], "/"))' \
+    "$KSIEZYC_APT_URL")
+echo "${server}release ${KSIEZYC_SIGNING_KEY%% *}" >"$stage/readme"
 cp "$ksiezyc_top"/tools/{lib.sh,apt-retry} "$stage/tools/"
 cp "$ksiezyc_top/platform/linux/architectures" "$stage/platform/linux/"
 echo "$version ${later[*]} $foreign" >"$stage/versions"

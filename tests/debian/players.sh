@@ -16,6 +16,9 @@
 #              by the test) to the one served
 #   versions   the release's version, the later ones', and the foreign
 #              architecture whose package of the first later one is made
+#   README.md  the project's README, whose lines check a download
+#   readme     the address its lines download the release from, and the
+#              fingerprint they expect the release to be signed by
 # Where the repository is refused (a changed .deb or InRelease, another key,
 # no signature, a key expired), apt must keep the lists it had and the game
 # stay.
@@ -119,9 +122,30 @@ update() {
     wc -l </tmp/said
 }
 serve "$version"
-# The README's lines: the download checked, then installed.
-(cd "$here/debs" && sha256sum --quiet -c --ignore-missing SHA256SUMS)
-apt_get install "$subscription"
+# The README's lines that check a download against the release's signature
+# and the project's key, as written but for the address and the key. They
+# stop on a release whose package was changed, and on one whose keys and
+# signature were made anew by another key. Then the checked package is
+# installed, as the README's next line does.
+read -r release_url fingerprint <"$here/readme"
+readme_check() {
+    awk '/^## Install with apt/ {section = 1} section && /^```sh$/ {inside = 1; next}
+        inside && /^```$/ {exit} inside' "$here/README.md" |
+        sed "s|RELEASE-ADDRESS|$1|g; s|VERSION|$version|g; s|FINGERPRINT|$fingerprint|g"
+}
+grep -q sqv <<<"$(readme_check "$release_url")" || fail "the README has no lines that check a download"
+checked() {
+    rm -rf /tmp/ksiezyc
+    (bash -e -c "$(readme_check "$1")") >/tmp/readme 2>&1
+}
+for spoilt in changed-deb other-key; do
+    ! checked "$release_url-$spoilt" || fail "the README's lines took the release with $spoilt"
+done
+checked "$release_url" || fail "the README's lines failed on the release:"$'\n'"$(cat /tmp/readme)"
+cmp "/tmp/ksiezyc/$(basename "$subscription")" "$subscription" ||
+    fail "the README's lines downloaded another $(basename "$subscription")"
+echo "the README's lines checked the release and refused it spoilt (a changed package, another key)"
+apt_get install "/tmp/ksiezyc/$(basename "$subscription")"
 [ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
 [ -n "$(lists_now)" ] || fail "apt-get update kept no lists from $uri"
 # Before the game is installed, software centres know it from the

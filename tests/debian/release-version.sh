@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A scratch release of VERSION, made from the clone TREE's commit in a clone
-# OUT with the version raised and a changelog entry for it: only the given
-# parts, without tests (the commit's own release was tested). Signed as
-# tools/release signs (GNUPGHOME, KSIEZYC_SIGNING_KEY, KSIEZYC_APT_URL,
-# SOURCE_DATE_EPOCH if set); the players' check lives through such releases.
+# OUT with the version raised, a changelog entry for it and the signing keys
+# recorded in KEYS as they are now: only the given parts, without tests (the
+# commit's own release was tested). Signed as tools/release signs
+# (GNUPGHOME, KSIEZYC_SIGNING_KEY, KSIEZYC_APT_URL, SOURCE_DATE_EPOCH if
+# set); the players' check lives through such releases.
 #   tests/debian/release-version.sh TREE OUT VERSION PART...
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -16,5 +17,7 @@ set_project_version . "$version"
 printf 'ksiezyc (%s) unstable; urgency=medium\n\n  * A scratch version.\n\n -- %s  %s\n\n' \
     "$version" "ksiezyc developers <dev@ksiezyc.invalid>" "$(date -R)" | cat - CHANGELOG >CHANGELOG.new
 mv CHANGELOG.new CHANGELOG
+# shellcheck disable=SC2086 # one fingerprint a word
+gpg --batch --armor --export --export-options export-minimal $KSIEZYC_SIGNING_KEY >KEYS
 git -c user.name=CI -c user.email=ci@ksiezyc.invalid commit -q -am "Release $version"
 bash tools/release --no-tests "$@"

@@ -2,11 +2,13 @@
 # A release made as a maintainer makes it, twice: tools/release in a clone
 # of the last commit, every test included, and meanwhile again, without the
 # tests, in a clone in another folder. Both sign with a key made for the
-# run. The two dist/ folders must be identical byte for byte, signatures
-# included. The second, made first, is checked (check-dist.sh) and installed
-# by players (players-host.sh) while the first runs its tests: being the
-# same bytes, what is proved of it is proved of the first. Scratch files go
-# in WORK, removed if the run passes.
+# run and recorded, for the run alone, in KEYS of a commit on top of the
+# last one, which both clones hold. The two dist/ folders must be identical
+# byte for byte, signatures included. The second, made first, is checked
+# (check-dist.sh, check-signatures.sh) and installed by players
+# (players-host.sh) while the first runs its tests: being the same bytes,
+# what is proved of it is proved of the first. Scratch files go in WORK,
+# removed if the run passes.
 #   tests/release/dist.sh WORK
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
@@ -25,6 +27,7 @@ server=""
 trap 'gpgconf --kill all; rm -rf "$GNUPGHOME"; [ -z "$server" ] || kill "$server"' EXIT
 KSIEZYC_SIGNING_KEY=$(new_key "ksiezyc CI")
 mkdir -p "$work/www"
+: >"$work/server.log"
 python3 -u -m http.server --bind 127.0.0.1 --directory "$work/www" 0 >"$work/server.log" 2>&1 &
 server=$!
 for _ in {1..300}; do
@@ -35,9 +38,12 @@ done
 [ -n "$port" ] || fail "the players' web server did not start in 30 s:"$'\n'"$(cat "$work/server.log")"
 KSIEZYC_APT_URL=http://127.0.0.1:$port/apt/
 
-tested=$work/tested untested=$work/untested/in/a/deeper/folder
-git clone -q "$ksiezyc_top" "$tested"
-git clone -q "$ksiezyc_top" "$untested"
+recorded=$work/recorded tested=$work/tested untested=$work/untested/in/a/deeper/folder
+git clone -q "$ksiezyc_top" "$recorded"
+gpg --batch --armor --export --export-options export-minimal "$KSIEZYC_SIGNING_KEY" >"$recorded/KEYS"
+git -C "$recorded" -c user.name=CI -c user.email=ci@ksiezyc.invalid commit -q -am "The run's signing key"
+git clone -q "$recorded" "$tested"
+git clone -q "$recorded" "$untested"
 # Runs COMMAND... in the background, its output in WORK/NAME.log.
 aside() {
     local name=$1
@@ -62,11 +68,16 @@ for suite in "${debian_suites[@]}"; do
 done
 await untested
 aside check-dist "$ksiezyc_top/tests/release/check-dist.sh" "$untested"
+cp -r "$untested/dist" "$work/www/release"
+aside signatures "$ksiezyc_top/tests/release/check-signatures.sh" "$untested" "$work/www" \
+    "http://127.0.0.1:$port/"
 await later
 for suite in "${debian_suites[@]}"; do await "root-$suite"; done
 "$ksiezyc_top/tests/debian/players-host.sh" "$untested" "$work/later" "$work"
 await check-dist
 cat "$work/check-dist.log"
+await signatures
+cat "$work/signatures.log"
 await tested
 cat "$work/tested.log"
 # Its tests wrote nothing into the tree its source tarball is packed from.
