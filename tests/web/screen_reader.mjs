@@ -163,11 +163,13 @@ function busTrail(count = 12) {
     const received = log.map((line, at) => [at, line.match(receipt)]).filter(([, m]) => m);
     const cursor = {};
     const verdict = ([, type, detail, role, name, text]) => {
-        const source = `${type} for [${role}${name ? `: '${name}'` : ''}] `;
+        // Orca 48 names an object [role: 'name'] or [role], Orca 43 [role | name].
+        const objects = [`[${role}${name ? `: '${name}'` : ''}]`, `[${role} | ${name}]`];
         // An insertion is told apart by its text; Orca names an added object.
         const inserted = type.includes('text-changed') ? text.split('\\n')[0].slice(0, 30) : '';
         const found = received.find(([at, m]) => at > (cursor[type] ?? -1) &&
-            m[2].startsWith(source) && m[4] === detail && m[5].startsWith(inserted));
+            objects.some((object) => m[2].startsWith(`${type} for ${object} `)) &&
+            m[4] === detail && m[5].startsWith(inserted));
         if (!found) {
             return 'not received';
         }
@@ -177,11 +179,14 @@ function busTrail(count = 12) {
         if (said.includes('Ignoring')) {
             return `ignored at ${m[1]}: ${said.replace(/^\S+ - /, '')}`;
         }
-        const start = log.findIndex((line, i) => i > at && line.includes(`Dequeued ${m[2]}`));
+        const dequeued = [`Dequeued ${m[2]}`,
+            ...objects.map((object) => `Dequeued ${type} ${object} (${detail},`)];
+        const start = log.findIndex((line, i) => i > at && dequeued.some((d) => line.includes(d)));
         if (start < 0) {
             return `received at ${m[1]}, not yet handled`;
         }
-        const end = log.findIndex((line, i) => i > start && line.startsWith('^^^^^ FINISHED'));
+        const end = log.findIndex((line, i) => i > start &&
+            /^\^{5} (FINISHED|PROCESS OBJECT EVENT)/.test(line));
         const handled = log.slice(start, end < 0 ? undefined : end).find((line) =>
             /obsoleted by|WEB: (Event ignored|Ignoring)|Changing locus|existing locus/.test(line));
         return `received at ${m[1]}, handled at ${log[start].slice(0, 15)}` +
