@@ -106,6 +106,11 @@ async function launchPuppeteer(engine, profile, { env = {}, args = [] }) {
     } : {
         browser: 'firefox',
         executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
+        // A touch held longer than this is a long press, which clicks
+        // nothing: on a busy machine the driver's touch down and up came far
+        // enough apart (the line was typed and never sent). A tap here is a
+        // tap however slowly the events arrive.
+        extraPrefsFirefox: { 'ui.click_hold_context_menus.delay': 600000 },
     };
     const userDataDir = path.join(profile, 'browser');
     if (engine === 'chromium') {
