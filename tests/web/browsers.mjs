@@ -263,10 +263,16 @@ export function firstLine(child, fd) {
 
 // Xvfb picks a free display and writes its number on descriptor 3. Without
 // -noreset it resets whenever its last client goes, as each tab's browser
-// does, and a browser starting meanwhile cannot open the display.
+// does, and a browser starting meanwhile cannot open the display. A key
+// that xdotool presses is released a moment later, or, on a busy machine,
+// later than the server's autorepeat delay, which then presses it again
+// (seen: a second Return made Orca drop the announcement it was about to
+// say); a person's key repeats only when held, so the delay is set to a
+// minute.
 export async function startXvfb(profile) {
     const xvfb = start('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten',
-        'tcp', '-noreset'], profileEnvironment(profile), ['ignore', 'ignore', 'ignore', 'pipe']);
+        'tcp', '-noreset', '-ardelay', '60000'], profileEnvironment(profile),
+    ['ignore', 'ignore', 'ignore', 'pipe']);
     return { pid: xvfb.pid, display: `:${await firstLine(xvfb, 3)}` };
 }
 
