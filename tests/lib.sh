@@ -66,20 +66,41 @@ sys.stdout.buffer.write(archive.read(next(n for n in archive.namelist() if n.end
         "$1" "$2"
 }
 
-# Verifies the detached signature SIGNATURE of FILE against the keys file
-# KEYS with Debian's two verifiers, gpgv and sqv, and prints the
-# fingerprints of the keys that signed it, one a line, as each saw them;
-# fails if either refuses it.
-verify_signature() {
-    local keys=$1 signature=$2 file=$3 keyring by_gpgv by_sqv
+# The fingerprints of the keys that made the detached signature SIGNATURE
+# of FILE, one a line, as VERIFIER (gpgv or sqv, Debian's two) sees it
+# against the keys file KEYS; fails if it refuses the signature.
+signers() {
+    local verifier=$1 keys=$2 signature=$3 file=$4 keyring status=0
+    if [ "$verifier" = sqv ]; then
+        sqv --keyring "$keys" "$signature" "$file" 2>/dev/null | sort
+        return
+    fi
     keyring=$(mktemp)
     gpg --batch --dearmor <"$keys" >"$keyring"
-    by_gpgv=$(gpgv --status-fd 1 --keyring "$keyring" "$signature" "$file" 2>/dev/null |
-        awk '$2 == "VALIDSIG" {print $NF}' | sort) || { rm -f "$keyring"; return 1; }
+    gpgv --status-fd 1 --keyring "$keyring" "$signature" "$file" 2>/dev/null |
+        awk '$2 == "VALIDSIG" {print $NF}' | sort || status=1
     rm -f "$keyring"
-    by_sqv=$(sqv --keyring "$keys" "$signature" "$file" 2>/dev/null | sort) || return 1
+    return "$status"
+}
+
+# The keys that signed FILE (SIGNATURE, against KEYS), one a line, as gpgv
+# and sqv both see them; fails if either refuses it or they disagree.
+verify_signature() {
+    local by_gpgv by_sqv
+    by_gpgv=$(signers gpgv "$@") && by_sqv=$(signers sqv "$@") || return 1
     [ -n "$by_gpgv" ] && [ "$by_gpgv" = "$by_sqv" ] || return 1
     echo "$by_gpgv"
+}
+
+# Records the keys FINGERPRINT... in KEYS of the clone TREE, as a
+# maintainer does (doc/releasing.md).
+record_keys() {
+    gpg --batch --armor --export --export-options export-minimal "${@:2}" >"$1/KEYS"
+}
+
+# Changes the byte at OFFSET (2000 unless given) of FILE, in place.
+spoil_byte() {
+    printf 'X' | dd of="$1" bs=1 seek="${2:-2000}" conv=notrunc status=none
 }
 
 # The fingerprint of a new Ed25519 signing key NAME without a passphrase, in

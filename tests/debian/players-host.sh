@@ -26,8 +26,7 @@ spoil() {
         cp -r "$www/$name" "$www/$variant"
     done
     rm "$www"/{other-key,unsigned}/$stable/{InRelease,Release.gpg}
-    printf 'X' | dd of="$www/changed-deb/$apt_pool/$(download deb "$name" "$(build_architecture)")" \
-        bs=1 seek=2000 conv=notrunc status=none
+    spoil_byte "$www/changed-deb/$apt_pool/$(download deb "$name" "$(build_architecture)")"
     # One digit of the first SHA-256 in the signed text.
     awk 'changed == 1 {$0 = " " (substr($0, 2, 1) == "0" ? "1" : "0") substr($0, 3); changed = 2}
         /^SHA256:/ && !changed {changed = 1} {print}' "$www/$name/$stable/InRelease" \
@@ -49,7 +48,7 @@ spoil_release() {
     deb=$(download apt-source "$version")
     for variant in changed-deb other-key; do
         cp -r "$www/release" "$www/release-$variant"
-        printf 'X' | dd of="$www/release-$variant/$deb" bs=1 seek=2000 conv=notrunc status=none
+        spoil_byte "$www/release-$variant/$deb"
     done
     stranger=$(new_key "ksiezyc a stranger")
     # shellcheck disable=SC2046 # the downloads' names hold no spaces

@@ -18,6 +18,6 @@ printf 'ksiezyc (%s) unstable; urgency=medium\n\n  * A scratch version.\n\n -- %
     "$version" "ksiezyc developers <dev@ksiezyc.invalid>" "$(date -R)" | cat - CHANGELOG >CHANGELOG.new
 mv CHANGELOG.new CHANGELOG
 # shellcheck disable=SC2086 # one fingerprint a word
-gpg --batch --armor --export --export-options export-minimal $KSIEZYC_SIGNING_KEY >KEYS
+record_keys . $KSIEZYC_SIGNING_KEY
 git -c user.name=CI -c user.email=ci@ksiezyc.invalid commit -q -am "Release $version"
 bash tools/release --no-tests "$@"

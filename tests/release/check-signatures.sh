@@ -20,13 +20,7 @@ keys=$dist/$(download keys) tarball=$(download source "$version")
 
 # Whether gpgv and sqv each refuse SIGNATURE of FILE.
 refused() {
-    local keyring status=0
-    keyring=$(mktemp)
-    gpg --batch --dearmor <"$keys" >"$keyring"
-    gpgv --keyring "$keyring" "$1" "$2" >/dev/null 2>&1 && status=1
-    sqv --keyring "$keys" "$1" "$2" >/dev/null 2>&1 && status=1
-    rm -f "$keyring"
-    return "$status"
+    ! signers gpgv "$keys" "$1" "$2" >/dev/null && ! signers sqv "$keys" "$1" "$2" >/dev/null
 }
 
 spoilt=$work/spoilt
@@ -39,15 +33,14 @@ refused "$spoilt/SHA256SUMS.asc" "$dist/SHA256SUMS" ||
 # Another release's tarball: this one with a byte changed, signed by the
 # release's own key.
 cp "$dist/$tarball" "$spoilt/other.tar.gz"
-printf 'X' | dd of="$spoilt/other.tar.gz" bs=1 seek=100 conv=notrunc status=none
+spoil_byte "$spoilt/other.tar.gz"
 gpg --batch --local-user "${KSIEZYC_SIGNING_KEY%% *}" --armor --detach-sign -o "$spoilt/other.asc" \
     "$spoilt/other.tar.gz"
 refused "$spoilt/other.asc" "$dist/$tarball" ||
     fail "the source tarball was taken with the signature of another release's"
 mkdir "$spoilt/dist"
 cp "$dist/SHA256SUMS" "$dist/$(download apt-source "$version")" "$spoilt/dist/"
-printf 'X' | dd of="$spoilt/dist/$(download apt-source "$version")" bs=1 seek=100 conv=notrunc \
-    status=none
+spoil_byte "$spoilt/dist/$(download apt-source "$version")"
 if (cd "$spoilt/dist" && sha256sum --quiet -c --ignore-missing SHA256SUMS) >/dev/null 2>&1; then
     fail "a download changed by one byte matched SHA256SUMS"
 fi
@@ -76,7 +69,7 @@ cmp "$work/uscan/out/$tarball" "$dist/$tarball" || fail "uscan downloaded anothe
 changed=$www/release-changed
 rm -rf "$changed"
 cp -r "$www/release" "$changed"
-printf 'X' | dd of="$changed/$tarball" bs=1 seek=100 conv=notrunc status=none
+spoil_byte "$changed/$tarball"
 if uscan_from "$server/release-changed/"; then
     fail "uscan took a changed tarball:"$'\n'"$(tail -n 20 "$work/uscan/log")"
 fi

@@ -40,7 +40,7 @@ KSIEZYC_APT_URL=http://127.0.0.1:$port/apt/
 
 recorded=$work/recorded tested=$work/tested untested=$work/untested/in/a/deeper/folder
 git clone -q "$ksiezyc_top" "$recorded"
-gpg --batch --armor --export --export-options export-minimal "$KSIEZYC_SIGNING_KEY" >"$recorded/KEYS"
+record_keys "$recorded" "$KSIEZYC_SIGNING_KEY"
 git -C "$recorded" -c user.name=CI -c user.email=ci@ksiezyc.invalid commit -q -am "The run's signing key"
 git clone -q "$recorded" "$tested"
 git clone -q "$recorded" "$untested"
