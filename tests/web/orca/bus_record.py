@@ -1,6 +1,6 @@
 """Records what the applications send on the accessibility bus that a
-screen reader follows in a page: each change of a document's busy state,
-each load-complete, each object that takes the focus, and the text and the
+screen reader follows in a page: each window made active, each change of a
+document's busy state, each load-complete, each object that takes the focus, and the text and the
 objects added to the page's announcement region (id "spoken"). One event a line, on
 standard output, as "TIME<TAB>TYPE<TAB>DETAIL1<TAB>ROLE<TAB>NAME<TAB>TEXT", the
 time as Orca's debug log gives it, so that the two can be set side by
@@ -11,7 +11,7 @@ import sys
 
 import pyatspi
 
-TYPES = ('object:state-changed:busy', 'document:load-complete', 'object:state-changed:focused',
+TYPES = ('window:activate', 'object:state-changed:busy', 'document:load-complete', 'object:state-changed:focused',
          'object:text-changed:insert', 'object:children-changed:add')
 
 

@@ -1,6 +1,9 @@
 """Prints where the keyboard is, as a screen reader sees it on the
 accessibility bus: each object in the focused state, as its application,
-window and role with its name, one a line."""
+window and role with its name, one a line. With "windows": each
+application's windows instead, whether focused or not."""
+
+import sys
 
 import pyatspi
 
@@ -27,6 +30,9 @@ for app in pyatspi.Registry.getDesktop(0):
     if app is None:
         continue
     for window in app:
+        if sys.argv[1:] == ['windows']:
+            print(f'{app.name}: {named(window)}')
+            continue
         objects = []
         focused(window, objects)
         for accessible in objects:
