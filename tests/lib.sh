@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # Helpers shared by the shell tests of built things (packages, ZIPs, the
 # release), with tools/lib.sh's, which this sources.
+# shellcheck source=tools/lib.sh # the path from the top, where the scripts are checked
 . "$(dirname "${BASH_SOURCE[0]}")/../tools/lib.sh"
 
 # Plays transcript NAME with BINARY, under LAUNCHER (an emulator) if given:

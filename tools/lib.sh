@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034 # its variables are for the scripts that source it
 # Helpers shared by the project's shell scripts (CI, tools/release, the
 # release and package tests), sourced by them:
 #   . "$(dirname "${BASH_SOURCE[0]}")/../tools/lib.sh"
@@ -96,30 +96,73 @@ apt_keyring=/etc/apt/keyrings/ksiezyc.pgp
 # Whether the folder TREE is a git clone's top (a release tarball is not).
 is_git_clone() { [ -e "$1/.git" ]; }
 
-# The Debian suites the game is built, tested and played on, oldest first.
-# A package made on one installs on it and on the later ones (one made on
-# Debian 13 needs its newer libstdc++), so releases are made on the oldest.
-debian_suites=(bookworm trixie)
+# The rows "NAME RUN SETTING..." of the table of Debian suites (.ci/suites),
+# oldest first; a stop at a row of another shape.
+suite_table() {
+    table_rows "$ksiezyc_top/.ci/suites" | awk '!/^[a-z]+ (default|named)( (apt|rename|skip)=[^ ]+)*$/ {
+            print "FAILED: not a row NAME RUN SETTING... of .ci/suites: " $0 > "/dev/stderr"
+            exit 1
+        }
+        {print}'
+}
 
-# This machine's Debian suite (its codename), and a stop if it is not one of
-# those above.
+# The suites of the table, oldest first, on one line.
+debian_suites() { suite_table | awk '{print $1}' | paste -sd ' '; }
+
+# The suites a run covers, oldest first: the default ones and any named
+# in KSIEZYC_SUITES (set by .ci/run --suite in the roots it runs steps in);
+# a stop at a name the table lacks.
+run_suites() {
+    local name known
+    known=" $(debian_suites) "
+    for name in ${KSIEZYC_SUITES:-}; do
+        [[ $known == *" $name "* ]] || fail "no Debian suite '$name' in .ci/suites: $known"
+    done
+    suite_table | awk -v named=" ${KSIEZYC_SUITES:-} " '$2 == "default" ||
+        index(named, " " $1 " ") {print $1}' | paste -sd ' '
+}
+
+# The values of setting KEY (apt, rename or skip) of suite SUITE, one a
+# line; renames are those of every suite up to SUITE.
+suite_setting() {
+    suite_table | awk -v key="$1" -v suite="$2" '{
+            for (i = 3; i <= NF; i++) {
+                split($i, kv, "=")
+                if (kv[1] == key && (key == "rename" || $1 == suite)) print substr($i, length(key) + 2)
+            }
+            if ($1 == suite) exit
+        }'
+}
+
+# This machine's Debian suite (its codename).
 this_suite() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
-need_known_suite() {
-    [[ " ${debian_suites[*]} " == *" $(this_suite) "* ]] ||
-        fail "this is not one of the Debian suites ${debian_suites[*]}"
+
+# The suites that packages made here install on: this machine's and the
+# later ones of the run, one a line; a stop if the run does not cover it.
+player_suites() {
+    run_suites | tr ' ' '\n' | awk -v own="$(this_suite)" '$0 == own {from = 1} from' | grep . ||
+        fail "this machine's Debian suite '$(this_suite)' is none of the run's: $(run_suites)"
 }
 
 # The rows of CI's table of steps (.ci/steps), one a line: "NAME SUITES
 # PACKAGE...".
-step_table() {
+step_table() { table_rows "$ksiezyc_top/.ci/steps"; }
+
+# The rows of a table of FILE, one a line, its words one space apart: lines
+# starting with # are comments, a row goes on in lines that start with spaces.
+table_rows() {
     awk '/^#/ || NF == 0 {next} /^[ \t]/ {row = row " " $0; next}
-        {if (row != "") print row; row = $0} END {if (row != "") print row}' \
-        "$ksiezyc_top/.ci/steps" | tr -s ' \t' '  '
+        {if (row != "") print row; row = $0} END {if (row != "") print row}' "$1" |
+        tr -s ' \t' '  ' | sed 's/ $//'
 }
 
-# The steps that run on SUITE by default, in order, on one line.
+# The steps that run on SUITE by default, in order, on one line: those of
+# every suite, those of the first or of the later ones, less those the
+# suite skips.
 steps_for() {
-    step_table | awk -v suite="$1" -v first="${debian_suites[0]}" '$2 == "all" ||
-        ($2 == "first" && suite == first) || ($2 == "later" && suite != first) {print $1}' |
-        paste -sd ' '
+    local first
+    first=$(debian_suites | awk '{print $1}')
+    step_table | awk -v suite="$1" -v first="$first" -v skip=" $(suite_setting skip "$1" | paste -sd ' ') " \
+        '($2 == "all" || ($2 == "first" && suite == first) || ($2 == "later" && suite != first)) &&
+        !index(skip, " " $1 " ") {print $1}' | paste -sd ' '
 }

@@ -36,8 +36,9 @@ id=io.github.ksiezyc.ksiezyc
 # at the size its folder says.
 check_desktop() {
     local unpacked=$1 version=$2 said png size
-    said=$(desktop-file-validate "$unpacked/usr/share/applications/$id.desktop" 2>&1) &&
-        [ -z "$said" ] || fail "desktop-file-validate: $said"
+    said=$(desktop-file-validate "$unpacked/usr/share/applications/$id.desktop" 2>&1) ||
+        fail "desktop-file-validate: $said"
+    [ -z "$said" ] || fail "desktop-file-validate: $said"
     appstreamcli validate --no-net --pedantic "$unpacked/usr/share/metainfo/$id.metainfo.xml" ||
         fail "the AppStream metadata does not validate"
     grep -q "<release version=\"$version\" date=" "$unpacked/usr/share/metainfo/$id.metainfo.xml" ||
@@ -85,7 +86,7 @@ check_package() {
     expected=$(cd "$unpacked" && dpkg-shlibdeps -O usr/games/ksiezyc 2>/dev/null |
         sed -n 's/^shlibs:Depends=//p')
     depends=$(dpkg-deb --field "$deb" Depends)
-    [ -n "$depends" ] && [ "$depends" = "$expected" ] ||
+    [[ -n $depends && $depends == "$expected" ]] ||
         fail "$deb has Depends: '$depends'; dpkg-shlibdeps says '$expected'"
     for name in $(transcripts); do
         play_transcript "$unpacked/usr/games/ksiezyc" "$name" "$(launcher "$arch")" >/dev/null

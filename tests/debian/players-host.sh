@@ -14,7 +14,7 @@ set -euo pipefail
 (($# == 3)) || fail "usage: tests/debian/players-host.sh TREE LATER WORK"
 tree=$1 work=$3
 version=$(project_version "$tree")
-mapfile -t later < <(ls "$2" | grep -v gnupg | sort -V)
+mapfile -t later < <(find "$2" -mindepth 1 -maxdepth 1 ! -name gnupg -printf '%f\n' | sort -V)
 foreign=$(foreign_architecture)
 
 # Copies of the repository in WWW/NAME, spoilt on the host in each way apt
@@ -58,7 +58,6 @@ spoil_release() {
         gpg --batch --yes --local-user "$stranger" --armor --detach-sign -o SHA256SUMS.asc SHA256SUMS)
 }
 
-need_known_suite
 www=$work/www
 mkdir -p "$www"
 cp -r "$tree/dist/apt" "$www/$version"
@@ -100,10 +99,9 @@ urllib.request.urlopen(urllib.parse.urljoin(sys.argv[1], "/"), timeout=30)' "$KS
 # Packages made on one suite install on it and on the later ones: each
 # suite's players in a bare root of their own, side by side, each log shown
 # in turn.
-from="" pids=() suites=()
-for suite in "${debian_suites[@]}"; do
-    [ "$suite" = "$(this_suite)" ] && from=yes
-    [ -n "$from" ] || continue
+pids=() suites=()
+played_on=$(player_suites)
+for suite in $played_on; do
     "$ksiezyc_top/tools/bare-root" --copy "$stage" /srv/ksiezyc --bind "$www" /srv/ksiezyc/www \
         "$suite" bash /srv/ksiezyc/tests/debian/players.sh >"$work/players-$suite.log" 2>&1 &
     pids+=($!) suites+=("$suite")

@@ -213,7 +213,7 @@ sed "s|^Signed-By: .*|Signed-By: $old/root$apt_keyring|" "$old/root$apt_sources"
 [ "$(update "$old/ksiezyc.sources" -o Dir::State::Lists="$old/lists")" != 0 ] ||
     fail "apt-get update took a release signed after the first key's expiry with that key"
 grep -qiE 'signature|expired' /tmp/said || fail "apt refused the release for another reason than its signatures"
-[ -z "$(ls "$old/lists" | grep Packages)" ] || fail "apt took the indexes of a release it refused"
+[ -z "$(find "$old/lists" -maxdepth 1 -name '*Packages*')" ] || fail "apt took the indexes of a release it refused"
 echo "refused: the key as first published, once expired"
 [ "$(update)" = 0 ] || fail "apt-get update said more than it fetched"
 apt_get upgrade
@@ -229,10 +229,10 @@ section "unsubscribed"
 # Removed, the package leaves its conffiles, the sources file and the
 # keyring together: apt goes on working.
 apt_get remove ksiezyc-apt-source
-[ -f "$apt_sources" ] && [ -f "$apt_keyring" ] || fail "apt-get remove parted the sources file and the keyring"
+[[ -f $apt_sources && -f $apt_keyring ]] || fail "apt-get remove parted the sources file and the keyring"
 [ "$(update)" = 0 ] || fail "apt-get update failed after ksiezyc-apt-source was removed"
 apt_get purge ksiezyc-apt-source
-[ ! -e "$apt_sources" ] && [ ! -e "$apt_keyring" ] || fail "apt-get purge left the sources file or the keyring"
+[[ ! -e $apt_sources && ! -e $apt_keyring ]] || fail "apt-get purge left the sources file or the keyring"
 ! apt-cache policy | grep -qF "$uri" || fail "apt still has $uri after the purge"
 remove "$native"
 echo "unsubscribed: apt-get purge ksiezyc-apt-source took the repository away"

@@ -14,7 +14,7 @@ set -euo pipefail
 (($# == 2)) || fail "usage: tests/debian/releases-later.sh TREE WORK"
 tree=$1 work=$2
 # Absolute: each release is made in a folder of its own.
-mkdir -p -m 700 "$work/gnupg"
+mkdir -p "$work/gnupg" && chmod 700 "$work/gnupg"
 work=$(realpath "$work")
 version=$(project_version "$tree")
 later() { awk -F. -v n="$1" '{print $1 "." $2 "." $3 + n}' <<<"$version"; }

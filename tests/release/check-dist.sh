@@ -16,7 +16,7 @@ version=$(project_version "$tree")
 (cd "$dist" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
 diff <(cd "$dist" && find . -type f | sed 's|^\./||' | sort) <(dist_files "$version" | sort) ||
     fail "dist/ does not hold exactly the downloads"
-diff <(ls "$dist" | grep -vx -e SHA256SUMS -e SHA256SUMS.asc -e apt | sort) \
+diff <(find "$dist" -mindepth 1 -maxdepth 1 -printf '%f\n' | grep -vx -e SHA256SUMS -e SHA256SUMS.asc -e apt | sort) \
     <(awk '{print $2}' "$dist/SHA256SUMS" | sort) || fail "SHA256SUMS does not cover every download"
 keys=$dist/$(download keys)
 cmp "$keys" "$tree/KEYS" || fail "the published keys are not the repository's KEYS"

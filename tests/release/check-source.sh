@@ -14,7 +14,7 @@ readme=$ksiezyc_top/README.md
 grep -qxF "apt-get update && apt-get install -y $("$ksiezyc_top/tools/packages" build | paste -sd ' ')" \
     "$readme" || fail "the README does not install the packages of tools/packages build"
 unpack=$(grep -x 'tar -xzf .*' "$readme") build=$(grep -x 'cmake --preset release && .*' "$readme")
-[ -n "$unpack" ] && [ -n "$build" ] || fail "the README has no line that unpacks or builds"
+[[ -n $unpack && -n $build ]] || fail "the README has no line that unpacks or builds"
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 cp "$tarball" "$unpacked/"

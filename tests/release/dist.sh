@@ -32,7 +32,7 @@ python3 -u -m http.server --bind 127.0.0.1 --directory "$work/www" 0 >"$work/ser
 server=$!
 for _ in {1..300}; do
     port=$(sed -n 's/^Serving HTTP on 127\.0\.0\.1 port \([0-9]*\) .*/\1/p' "$work/server.log")
-    [ -z "$port" ] && kill -0 "$server" 2>/dev/null || break
+    if [ -n "$port" ] || ! kill -0 "$server" 2>/dev/null; then break; fi
     sleep 0.1
 done
 [ -n "$port" ] || fail "the players' web server did not start in 30 s:"$'\n'"$(cat "$work/server.log")"
@@ -59,11 +59,14 @@ await() {
     }
 }
 declare -A pids
+# shellcheck disable=SC2016 # $1 is the inner shell's
 aside tested bash -c 'cd "$1" && bash tools/release' bash "$tested"
+# shellcheck disable=SC2016 # $1 is the inner shell's
 aside untested bash -c 'cd "$1" && bash tools/release --no-tests' bash "$untested"
 # The later releases the players live through, and the roots they play in.
 aside later "$ksiezyc_top/tests/debian/releases-later.sh" "$untested" "$work/later"
-for suite in "${debian_suites[@]}"; do
+played_on=$(player_suites)
+for suite in $played_on; do
     aside "root-$suite" "$ksiezyc_top/tools/bare-root" "$suite" true
 done
 await untested
@@ -72,7 +75,7 @@ cp -r "$untested/dist" "$work/www/release"
 aside signatures "$ksiezyc_top/tests/release/check-signatures.sh" "$untested" "$work/www" \
     "http://127.0.0.1:$port/"
 await later
-for suite in "${debian_suites[@]}"; do await "root-$suite"; done
+for suite in $played_on; do await "root-$suite"; done
 "$ksiezyc_top/tests/debian/players-host.sh" "$untested" "$work/later" "$work"
 await check-dist
 cat "$work/check-dist.log"
