@@ -10,6 +10,10 @@ export default [
         files: ['platform/web/**/*.js'],
         languageOptions: { sourceType: 'script', globals: { ...globals.browser } },
     },
+    {
+        files: ['platform/web/**/*.cjs'],
+        languageOptions: { sourceType: 'commonjs', globals: { ...globals.node } },
+    },
     // The tests hand functions to the page to run there (tab.evaluate), so
     // the page's names are theirs too.
     {
