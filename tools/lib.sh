@@ -99,7 +99,8 @@ is_git_clone() { [ -e "$1/.git" ]; }
 # The rows "NAME RUN SETTING..." of the table of Debian suites (.ci/suites),
 # oldest first; a stop at a row of another shape.
 suite_table() {
-    table_rows "$ksiezyc_top/.ci/suites" | awk '!/^[a-z]+ (default|named)( (apt|rename|skip|updates)=[^ ]+)*$/ {
+    table_rows "$ksiezyc_top/.ci/suites" |
+        awk '!/^[a-z]+ (default|named)( (apt|rename|skip|updates)=[^ ]+)*$/ {
             print "FAILED: not a row NAME RUN SETTING... of .ci/suites: " $0 > "/dev/stderr"
             exit 1
         }
@@ -122,8 +123,8 @@ run_suites() {
         index(named, " " $1 " ") {print $1}' | paste -sd ' '
 }
 
-# The values of setting KEY (apt, rename, skip or updates) of suite SUITE, one a
-# line; renames are those of every suite up to SUITE.
+# The values of setting KEY (apt, rename, skip or updates) of suite SUITE,
+# one a line; renames are those of every suite up to SUITE.
 suite_setting() {
     suite_table | awk -v key="$1" -v suite="$2" '{
             for (i = 3; i <= NF; i++) {
