@@ -115,12 +115,23 @@ async function startDesktop() {
     // tell why it stopped following, would be lost when it is stopped.
     writeFileSync(path.join(settings, 'orca-customizations.py'),
         'from orca import debug\nif debug.debugFile:\n    debug.debugFile.reconfigure(line_buffering=True)\n');
+    // Orca 51 keeps its settings in GSettings, not in that file: the same
+    // ones, in a key file of its own (no dconf here).
+    const keyfile = path.join(env.XDG_CONFIG_HOME, 'glib-2.0', 'settings');
+    mkdirSync(keyfile, { recursive: true });
+    writeFileSync(path.join(keyfile, 'keyfile'), [
+        '[org/gnome/orca/default/speech]',
+        `speech-server-factory='${speech.speechServerFactory}'`,
+        'enable=true',
+        'speak-tutorial-messages=false',
+    ].join('\n') + '\n');
     const log = openSync(path.join(out, 'orca.log'), 'w');
     // orca/pgrep: Orca counts only the Orcas of its own PID namespace.
     start('orca', ['-u', settings, '--debug-file', path.join(out, 'orca-debug.log')], {
         ...env,
         PATH: `${path.join(here, 'orca')}:${env.PATH}`,
         PYTHONPATH: path.join(here, 'orca'),
+        GSETTINGS_BACKEND: 'keyfile',
         PYTHONDONTWRITEBYTECODE: '1', // a release packs the source tree
         KSIEZYC_SPEECH_LOG: speechLog,
     }, ['ignore', log, log]);

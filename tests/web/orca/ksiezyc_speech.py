@@ -5,7 +5,8 @@ server factory in the test's settings, it lets the test hear Orca without
 a sound device or speech-dispatcher.
 
 Orca 43 (Debian 12) calls its speech servers in camelCase, Orca 48
-(Debian 13) partly in snake_case: each method answers to both names."""
+(Debian 13) partly in snake_case: each method answers to both names.
+Orca 51 (Debian 14) also asks whether the server answers."""
 
 import os
 
@@ -72,6 +73,9 @@ class SpeechServer:
             _write("say-all", context.utterance)
         if context is not None:
             progressCallback(context, COMPLETED)
+
+    def is_responsive(self, timeout=2.0):
+        return True
 
     get_info = getInfo
     get_voice_families = getVoiceFamilies
