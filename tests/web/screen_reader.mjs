@@ -324,14 +324,18 @@ try {
         throw new Error(`the browser's window (${left},${top} to ${right},${bottom}) covers the ` +
             `pointer's corner (${cornerX},${cornerY})`);
     }
-    await poll(async () => windowsOnBus(env).length > 0, '').catch(() => {
+    let windows = [];
+    await poll(async () => (windows = windowsOnBus(env)).length > 0, '').catch(() => {
         throw new Error(`the browser's window did not come on the accessibility bus: ${keyboardIsAt(env)}`);
     });
+    // Orca says the window by its title, which holds the application's
+    // name ("Mozilla Firefox frame"; Orca 51 leaves the role out).
+    const names = windows.map((line) => line.split(':')[0]);
     const middle = await tab.evaluate(() => [screenX + outerWidth / 2,
         screenY + outerHeight - innerHeight / 2].map(Math.round));
     xtype(env, 'mousemove', String(middle[0]), String(middle[1]));
     console.log(`note: the pointer went into the window at ${new Date().toISOString().slice(11, 23)}`);
-    await poll(async () => / frame\b/.test(heardSince(0)), '', 30000).catch(() => {
+    await poll(async () => names.some((name) => heardSince(0).includes(name)), '', 30000).catch(() => {
         throw new Error(`Orca did not say the browser's window once it had the keyboard: ${keyboardIsAt(env)}`);
     });
     // The window has the keyboard in its address bar: a click on the empty

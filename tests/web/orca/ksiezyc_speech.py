@@ -6,7 +6,8 @@ a sound device or speech-dispatcher.
 
 Orca 43 (Debian 12) calls its speech servers in camelCase, Orca 48
 (Debian 13) partly in snake_case: each method answers to both names.
-Orca 51 (Debian 14) also asks whether the server answers."""
+Orca 51 (Debian 14) also asks whether the server answers, and in what
+language it speaks."""
 
 import os
 
@@ -61,7 +62,7 @@ class SpeechServer:
         if text:
             _write("speak", text)
 
-    def speakCharacter(self, character, acss=None):
+    def speakCharacter(self, character, acss=None, **_style):
         _write("character", character)
 
     def speakKeyEvent(self, event, acss=None):
@@ -76,6 +77,9 @@ class SpeechServer:
 
     def is_responsive(self, timeout=2.0):
         return True
+
+    def get_language_and_dialect(self, family):
+        return ("", "")
 
     get_info = getInfo
     get_voice_families = getVoiceFamilies
