@@ -115,7 +115,9 @@ debian_suites() { suite_table | awk '{print $1}' | paste -sd ' '; }
 # a stop at a name the table lacks.
 run_suites() {
     local name known
-    known=" $(debian_suites) "
+    # Each lookup's failure returned by hand: a caller's set -e does not
+    # reach into $(...).
+    known=" $(debian_suites) " || return
     for name in ${KSIEZYC_SUITES:-}; do
         [[ $known == *" $name "* ]] || fail "no Debian suite '$name' in .ci/suites: $known"
     done
@@ -161,9 +163,10 @@ table_rows() {
 # every suite, those of the first or of the later ones, less those the
 # suite skips.
 steps_for() {
-    local first
-    first=$(debian_suites | awk '{print $1}')
-    step_table | awk -v suite="$1" -v first="$first" -v skip=" $(suite_setting skip "$1" | paste -sd ' ') " \
+    local first skip
+    first=$(debian_suites | awk '{print $1}') || return
+    skip=$(suite_setting skip "$1" | paste -sd ' ') || return
+    step_table | awk -v suite="$1" -v first="$first" -v skip=" $skip " \
         '($2 == "all" || ($2 == "first" && suite == first) || ($2 == "later" && suite != first)) &&
         !index(skip, " " $1 " ") {print $1}' | paste -sd ' '
 }
